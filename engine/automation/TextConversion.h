@@ -1,0 +1,29 @@
+// Narrow/wide text conversion in a given code page. Code page 0 is the system ANSI
+// code page (CP_ACP); CP_THREAD_ACP, 936 and 65001 are used as they are.
+// The conversions throw std::bad_alloc when memory runs out and otherwise never fail:
+// bytes that do not decode become the code page's default character.
+#pragma once
+
+#include <windows.h>
+#include <oleauto.h>
+
+#include <string>
+#include <string_view>
+
+std::wstring NarrowToWide(std::string_view text, UINT codePage);
+std::string WideToNarrow(std::wstring_view text, UINT codePage);
+
+// A new BSTR holding narrow text decoded from codePage; the caller owns it.
+BSTR NarrowToBstr(std::string_view text, UINT codePage);
+// The text of a BSTR (null is the empty string) in codePage.
+std::string BstrToNarrow(BSTR text, UINT codePage);
+
+// Maps ASCII upper case to lower case, byte by byte; other bytes stay as they are.
+inline unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
+inline wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c; }
+
+// Byte-wise comparison after mapping ASCII upper case to lower case: <0, 0 or >0.
+int CompareAsciiNoCase(std::string_view a, std::string_view b);
+bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
+// A wide name against an ASCII name, ignoring ASCII case.
+bool EqualsAsciiNoCase(std::wstring_view a, std::string_view b);

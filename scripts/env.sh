@@ -1,0 +1,46 @@
+# Sourced by the scripts: the environment the programs run in under Wine.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${BUILD_DIR:-$here/build}
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=zh_CN.UTF-8
+export LC_ALL=zh_CN.UTF-8
+
+# configure_and_build: configures BUILD_DIR once and builds every target.
+configure_and_build() {
+  if [ ! -f "$build/CMakeCache.txt" ]; then
+    LC_ALL=C cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" >/dev/null
+  fi
+  LC_ALL=C cmake --build "$build" -j"$(nproc)"
+}
+
+# start_display: an Xvfb of our own on a free display number, for windows and dialogs.
+start_display() {
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  local number
+  read -r number <"$fifo"
+  rm -f "$fifo"
+  export DISPLAY=":$number"
+}
+
+stop_display() {
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+
+# start_wine: a persistent wineserver for the run. The first program started boots
+# Wine's own background processes; start it here with no pipes attached, or they keep
+# the pipes of whatever test started them open long after it exited.
+start_wine() {
+  wineserver -p >/dev/null 2>&1 </dev/null || true  # fails only when one runs already
+  wine cmd.exe /c exit >/dev/null 2>&1 </dev/null || true
+}
+
+stop_wine() {
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Creates and boots the project-local Wine prefix BUILD_DIR/wineprefix once.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build}
+mkdir -p "$build"
+export WINEPREFIX="$build/wineprefix"
+export WINEARCH=win64
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=zh_CN.UTF-8
+if [ ! -f "$WINEPREFIX/.booted" ]; then
+  echo "bootstrap: creating Wine prefix $WINEPREFIX"
+  wineboot --init >/dev/null 2>&1 || true
+  wineserver -w
+  [ -f "$WINEPREFIX/system.reg" ] || { echo "bootstrap: wineboot failed" >&2; exit 1; }
+  touch "$WINEPREFIX/.booted"
+fi
