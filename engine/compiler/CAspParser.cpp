@@ -99,7 +99,10 @@ struct CAspParser::Element {
   std::string attributeText;           // copied out of the start tag
 };
 
-CAspParser::~CAspParser() { Clear(); }
+CAspParser::~CAspParser() {
+  YPageManage::Instance().Unlink(this);  // never leave a destroyed page on the list
+  Clear();
+}
 
 void CAspParser::Clear() {
   CloseEngines();
