@@ -52,21 +52,28 @@ class ScriptEngineTest : public testing::Test {
   TestScriptOwner owner_;
 };
 
-TEST_F(ScriptEngineTest, UnknownClassIdFailsToCreateAndResetsTheEngine) {
-  EngineHolder engine(kLanguageVBScript, kUnknownClsid, &owner_);
-  engine->AddCode(0, 0, 0, "x = 1");
-  engine->AddScriptBlock(1, 0, 0, "y = 1");
-  bool started = true;
-  std::string out = CaptureStdout([&] { started = engine->Start(); });
-  EXPECT_FALSE(started);
-  EXPECT_EQ("Failed to create script engine.", engine->errorText());
-  EXPECT_TRUE(std::regex_match(out, std::regex("last error=-?[0-9]+\n"))) << out;
-  EXPECT_FALSE(engine->IsStarted());
-  EXPECT_EQ(L"", engine->AssembleProgram());
-  std::string file;
-  int32_t line = 0;
-  EXPECT_FALSE(engine->MapErrorLine(1, &file, &line));
-  EXPECT_FALSE(engine->RunProgram());
+// {B54F3743-5B07-11CF-A4B0-00AA004A55E8}: VBScript with encoded source, which Wine
+// registers but cannot create.
+const CLSID kVBScriptEncodeClsid = {0xB54F3743, 0x5B07, 0x11CF, {0xA4, 0xB0, 0x00, 0xAA, 0x00, 0x4A, 0x55, 0xE8}};
+
+TEST_F(ScriptEngineTest, EngineThatCannotBeCreatedFailsAndResets) {
+  for (const CLSID* classId : {&kUnknownClsid, &kVBScriptEncodeClsid}) {
+    EngineHolder engine(kLanguageVBScriptEncoded, *classId, &owner_);
+    engine->AddCode(0, 0, 0, "x = 1");
+    engine->AddScriptBlock(1, 0, 0, "y = 1");
+    bool started = true;
+    std::string out = CaptureStdout([&] { started = engine->Start(); });
+    EXPECT_FALSE(started);
+    EXPECT_EQ("Failed to create script engine.", engine->errorText());
+    EXPECT_TRUE(std::regex_match(out, std::regex("last error=-?[0-9]+\n"))) << out;
+    EXPECT_FALSE(engine->IsStarted());
+    EXPECT_EQ(L"", engine->AssembleProgram());
+    std::string file;
+    int32_t line = 0;
+    EXPECT_FALSE(engine->MapErrorLine(1, &file, &line));
+    EXPECT_FALSE(engine->RunProgram());
+    EXPECT_EQ(E_UNEXPECTED, engine->AddNamedItem(L"Request", 0x42));
+  }
 }
 
 struct StartFailureCase {
@@ -185,6 +192,16 @@ TEST_F(ScriptEngineTest, AnEngineBelongsToTheThreadThatStartedIt) {
   EXPECT_TRUE(engine->RunProgram());
   ComPtr<IDispatch> dispatch;
   EXPECT_EQ(S_OK, engine->GetScriptDispatch(dispatch.Receive()));
+}
+
+// Wine's engines cannot interrupt a script thread: the call answers E_NOTIMPL, which
+// is why a page stops its scripts by failing the call it is in.
+TEST_F(ScriptEngineTest, InterruptingAScriptThreadUnderWineIsNotImplemented) {
+  EngineHolder engine(kLanguageJScript, kJScriptClsid, &owner_);
+  EXPECT_EQ(E_UNEXPECTED, engine->InterruptScriptThread(SCRIPTTHREADID_ALL));
+  ASSERT_TRUE(engine->Start());
+  EXPECT_EQ(E_NOTIMPL, engine->InterruptScriptThread(SCRIPTTHREADID_ALL));
+  EXPECT_EQ(E_NOTIMPL, engine->InterruptScriptThread(SCRIPTTHREADID_CURRENT));
 }
 
 }  // namespace

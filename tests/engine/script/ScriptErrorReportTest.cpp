@@ -68,30 +68,50 @@ TEST_F(ErrorReportTest, JScriptRuntimeErrorInAScriptBlockOfAnotherFile) {
   EXPECT_EQ("<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\inc.asp,line 22</p>", engine->errorText());
 }
 
-// VBScript reports no source line text, so its report has no caret block.
-TEST_F(ErrorReportTest, VBScriptSyntaxErrorInAScriptBlock) {
-  EngineHolder engine(kLanguageVBScript, kVBScriptClsid, &owner_);
-  engine->AddCode(0, 3, 1, "x = 1\n");                    // 1-2
-  engine->AddScriptBlock(1, 20, 2, "y = 2\n\nz = (1");   // 3-5: the bad line is line 23
+// Syntax errors in the engines' own words: VBScript reports no source line text, so
+// its report has no caret block; JScript gives the line text, with the carriage return
+// that ends the program line.
+struct SyntaxCase {
+  const char* name;
+  int32_t language;
+  bool inScriptBlock;
+  const char* expected;  // a regular expression: the engines' texts are localised
+};
+
+const SyntaxCase kSyntaxCases[] = {
+    {"VBScriptInAFragment", kLanguageVBScript, false,
+     "<p>[^<]+ error '80004005'</p><p>C:\\\\site\\\\a\\.asp,line 9</p>"},
+    {"VBScriptInAScriptBlock", kLanguageVBScript, true,
+     "<p>[^<]+ error '80004005'</p><p>C:\\\\site\\\\inc\\.asp,line 23</p>"},
+    {"JScriptInAFragment", kLanguageJScript, false,
+     "<p>[^<]+ error '800a03ea'</p><p>[^<]+</p><p>C:\\\\site\\\\a\\.asp,line 9</p>"
+     "<p><pre>var z = \\(1;\r\r\n-{10}\\^</pre></p>"},
+    {"JScriptInAScriptBlock", kLanguageJScript, true,
+     "<p>[^<]+ error '800a03ea'</p><p>[^<]+</p><p>C:\\\\site\\\\inc\\.asp,line 23</p>"
+     "<p><pre>var z = \\(1;\r\r\n-{10}\\^</pre></p>"},
+};
+
+class SyntaxErrorReportTest : public ErrorReportTest, public testing::WithParamInterface<SyntaxCase> {};
+
+TEST_P(SyntaxErrorReportTest, ReportsTheMappedLine) {
+  const SyntaxCase& c = GetParam();
+  const bool vbs = c.language == kLanguageVBScript;
+  EngineHolder engine(c.language, vbs ? kVBScriptClsid : kJScriptClsid, &owner_);
+  const std::string good = vbs ? "y = 2" : "var y = 2;";
+  const std::string bad = vbs ? "z = (1" : "var z = (1;";
+  if (c.inScriptBlock) {
+    engine->AddCode(0, 3, 1, good + "\n");                          // program lines 1-2
+    engine->AddScriptBlock(1, 20, 2, good + "\n\n" + bad);          // 3-5: line 23 of the file
+  } else {
+    engine->AddCode(0, 0, 0, good);                                 // 1
+    engine->AddCode(0, 7, 1, good + "\n" + bad);                    // 2-3: line 9 of the file
+  }
   RunFailing(engine.get());
-  EXPECT_TRUE(std::regex_match(engine->errorText(),
-                               std::regex("<p>[^<]+ error '80004005'</p><p>C:\\\\site\\\\inc\\.asp,line 23</p>")))
-      << engine->errorText();
+  EXPECT_TRUE(std::regex_match(engine->errorText(), std::regex(c.expected))) << engine->errorText();
 }
 
-// JScript gives the line text of a syntax error, with the carriage return that ends
-// the program line.
-TEST_F(ErrorReportTest, JScriptSyntaxErrorShowsTheLineAndTheCaret) {
-  EngineHolder engine(kLanguageJScript, kJScriptClsid, &owner_);
-  engine->AddCode(0, 0, 0, "var x = 1;");                   // 1
-  engine->AddCode(0, 7, 1, "var y = 2;\nvar z = (1;");      // 2-3: the bad line is line 9
-  RunFailing(engine.get());
-  EXPECT_TRUE(std::regex_match(engine->errorText(),
-                               std::regex("<p>[^<]+ error '800a03ea'</p><p>[^<]+</p>"
-                                          "<p>C:\\\\site\\\\a\\.asp,line 9</p>"
-                                          "<p><pre>var z = \\(1;\r\r\n-{10}\\^</pre></p>")))
-      << engine->errorText();
-}
+INSTANTIATE_TEST_SUITE_P(Cases, SyntaxErrorReportTest, testing::ValuesIn(kSyntaxCases),
+                         [](const testing::TestParamInfo<SyntaxCase>& info) { return info.param.name; });
 
 struct DoubleCase {
   const char* name;
