@@ -171,29 +171,6 @@ TEST_F(ScriptEngineTest, TestDoubleEngineParsesTheAssembledProgramOncePerRun) {
   EXPECT_EQ(2, DoubleLog().closes);
 }
 
-TEST_F(ScriptEngineTest, AnEngineBelongsToTheThreadThatStartedIt) {
-  EngineHolder engine(kLanguageVBScript, kVBScriptClsid, &owner_);
-  engine->AddCode(0, 0, 0, "x = 1");
-  ASSERT_TRUE(engine->Start());
-  std::pair<CScriptEngine*, HRESULT> context{engine.get(), S_OK};
-  HANDLE thread = CreateThread(
-      nullptr, 0,
-      [](void* arg) -> DWORD {
-        auto* context = static_cast<std::pair<CScriptEngine*, HRESULT>*>(arg);
-        ComPtr<IDispatch> dispatch;
-        context->second = context->first->GetScriptDispatch(dispatch.Receive());
-        return 0;
-      },
-      &context, 0, nullptr);
-  ASSERT_NE(nullptr, thread);
-  WaitForSingleObject(thread, INFINITE);
-  CloseHandle(thread);
-  EXPECT_EQ(E_UNEXPECTED, context.second);
-  EXPECT_TRUE(engine->RunProgram());
-  ComPtr<IDispatch> dispatch;
-  EXPECT_EQ(S_OK, engine->GetScriptDispatch(dispatch.Receive()));
-}
-
 // Wine's engines cannot interrupt a script thread: the call answers E_NOTIMPL, which
 // is why a page stops its scripts by failing the call it is in.
 TEST_F(ScriptEngineTest, InterruptingAScriptThreadUnderWineIsNotImplemented) {

@@ -36,37 +36,47 @@ class ErrorReportTest : public testing::Test {
   CTestItemObject* object_ = nullptr;
 };
 
-TEST_F(ErrorReportTest, VBScriptRuntimeErrorInAFragmentAfterLineZero) {
-  EngineHolder engine(kLanguageVBScript, kVBScriptClsid, &owner_);
-  engine->AddCode(0, 0, 1, "x = 1\n");                            // program lines 1-2
-  engine->AddCode(0, 10, 2, "a = 2\nb = 3\nobj.Fail &H800A0035");  // 3-5: the call is file line 13
+// Runtime errors raised by a host object: the engines pass its code, source and
+// description through unchanged, so the whole report is known.
+struct RuntimeCase {
+  const char* name;
+  int32_t language;
+  bool inScriptBlock;
+  const char* expected;
+};
+
+const RuntimeCase kRuntimeCases[] = {
+    {"VBScriptInAFragment", kLanguageVBScript, false,
+     "<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\a.asp,line 13</p>"},
+    {"VBScriptInAScriptBlock", kLanguageVBScript, true,
+     "<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\inc.asp,line 22</p>"},
+    {"JScriptInAFragment", kLanguageJScript, false,
+     "<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\a.asp,line 13</p>"},
+    {"JScriptInAScriptBlock", kLanguageJScript, true,
+     "<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\inc.asp,line 22</p>"},
+};
+
+class RuntimeErrorReportTest : public ErrorReportTest, public testing::WithParamInterface<RuntimeCase> {};
+
+TEST_P(RuntimeErrorReportTest, ReportsTheMappedLine) {
+  const RuntimeCase& c = GetParam();
+  const bool vbs = c.language == kLanguageVBScript;
+  EngineHolder engine(c.language, vbs ? kVBScriptClsid : kJScriptClsid, &owner_);
+  const std::string good = vbs ? "a = 2" : "var a = 2;";
+  const std::string fail = vbs ? "obj.Fail &H800A0035" : "obj.Fail(0x800A0035 | 0);";
+  if (c.inScriptBlock) {
+    engine->AddCode(0, 0, 0, good);                              // program line 1
+    engine->AddScriptBlock(1, 20, 1, good + "\n" + fail);        // 2-3: line 22 of the file
+  } else {
+    engine->AddCode(0, 0, 1, good + "\n");                       // 1-2
+    engine->AddCode(0, 10, 2, good + "\n" + good + "\n" + fail);  // 3-5: line 13 of the file
+  }
   RunFailing(engine.get());
-  EXPECT_EQ("<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\a.asp,line 13</p>", engine->errorText());
+  EXPECT_EQ(c.expected, engine->errorText());
 }
 
-TEST_F(ErrorReportTest, VBScriptRuntimeErrorInAScriptBlockOfAnotherFile) {
-  EngineHolder engine(kLanguageVBScript, kVBScriptClsid, &owner_);
-  engine->AddCode(0, 0, 0, "x = 1");                                   // program line 1
-  engine->AddScriptBlock(1, 20, 1, "y = 2\nobj.Fail &H800A0035");      // 2-3: the call is line 22
-  RunFailing(engine.get());
-  EXPECT_EQ("<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\inc.asp,line 22</p>", engine->errorText());
-}
-
-TEST_F(ErrorReportTest, JScriptRuntimeErrorInAFragmentAfterLineZero) {
-  EngineHolder engine(kLanguageJScript, kJScriptClsid, &owner_);
-  engine->AddCode(0, 0, 1, "var x = 1;\n");
-  engine->AddCode(0, 10, 2, "var a = 2;\nvar b = 3;\nobj.Fail(0x800A0035 | 0);");
-  RunFailing(engine.get());
-  EXPECT_EQ("<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\a.asp,line 13</p>", engine->errorText());
-}
-
-TEST_F(ErrorReportTest, JScriptRuntimeErrorInAScriptBlockOfAnotherFile) {
-  EngineHolder engine(kLanguageJScript, kJScriptClsid, &owner_);
-  engine->AddCode(0, 0, 0, "var x = 1;");
-  engine->AddScriptBlock(1, 20, 1, "var y = 2;\nobj.Fail(0x800A0035 | 0);");
-  RunFailing(engine.get());
-  EXPECT_EQ("<p>Tester error '800a0035'</p><p>boom</p><p>C:\\site\\inc.asp,line 22</p>", engine->errorText());
-}
+INSTANTIATE_TEST_SUITE_P(Cases, RuntimeErrorReportTest, testing::ValuesIn(kRuntimeCases),
+                         [](const testing::TestParamInfo<RuntimeCase>& info) { return info.param.name; });
 
 // Syntax errors in the engines' own words: VBScript reports no source line text, so
 // its report has no caret block; JScript gives the line text, with the carriage return
