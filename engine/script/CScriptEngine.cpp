@@ -1,0 +1,340 @@
+#include "script/CScriptEngine.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "automation/ScopedBstr.h"
+#include "automation/TextConversion.h"
+#include "script/CNamedItemMembers.h"
+#include "script/CNamedItemProbe.h"
+#include "script/ScriptLineRules.h"
+#include "script/YProxyDispatch.h"
+
+namespace {
+
+bool IsCaseSensitive(int32_t languageId) {
+  return languageId == kLanguageJScript || languageId == kLanguageJScriptEncoded;
+}
+
+bool SameNameIgnoringCase(LPCOLESTR a, LPCOLESTR b) {
+  return a && CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+void FreeExcepInfo(EXCEPINFO* info) {
+  SysFreeString(info->bstrSource);
+  SysFreeString(info->bstrDescription);
+  SysFreeString(info->bstrHelpFile);
+  *info = EXCEPINFO{};
+}
+
+}  // namespace
+
+CScriptEngine::CScriptEngine(int32_t languageId, const CLSID& classId, YScriptEngineOwner* owner)
+    : languageId_(languageId), classId_(classId), owner_(owner) {}
+
+CScriptEngine::~CScriptEngine() { Reset(); }
+
+std::span<const YInterfaceEntry> CScriptEngine::GetInterfaceMap() const {
+  static const YInterfaceEntry kEntries[] = {
+      {&IID_IActiveScriptSite, NestedInterfaceOf<&CScriptEngine::site_>},
+  };
+  return kEntries;
+}
+
+// ---------------------------------------------------------------------------------
+// The program text.
+
+void CScriptEngine::AddCode(int32_t fileIndex, int32_t startLine, int32_t lineFeeds, std::string_view text) {
+  AppendFragment(&mainSpans_, &mainText_, fileIndex, startLine, lineFeeds, text);
+}
+
+void CScriptEngine::AddScriptBlock(int32_t fileIndex, int32_t startLine, int32_t lineFeeds,
+                                   std::string_view text) {
+  ScriptBlockProgram& block = scriptBlocks_[fileIndex];
+  AppendFragment(&block.spans, &block.text, fileIndex, startLine, lineFeeds, text);
+}
+
+void CScriptEngine::AppendFragment(std::vector<YLineSpan>* spans, std::wstring* text, int32_t fileIndex,
+                                   int32_t startLine, int32_t lineFeeds, std::string_view fragment) {
+  spans->push_back(YLineSpan{fileIndex, startLine, lineFeeds + 1});
+  const UINT codePage = owner_ ? owner_->GetCodePage() : CP_ACP;
+  if (languageId_ == kLanguageVBScript) {
+    text->append(NarrowToWide(ApplyVBScriptLineRules(fragment), codePage));
+  } else {
+    text->append(NarrowToWide(fragment, codePage));
+  }
+  text->append(L"\r\n");
+}
+
+std::wstring CScriptEngine::AssembleProgram() const {
+  size_t size = mainText_.size();
+  for (const auto& [index, block] : scriptBlocks_) size += block.text.size();
+  std::wstring program;
+  program.reserve(size);
+  program.append(mainText_);
+  for (const auto& [index, block] : scriptBlocks_) program.append(block.text);
+  return program;
+}
+
+// ---------------------------------------------------------------------------------
+// The engine's life.
+
+bool CScriptEngine::StartFailed(const char* message) {
+  errorText_ = message;
+  Reset();
+  return false;
+}
+
+bool CScriptEngine::Start() {
+  if (activeScript_ || activeScriptParse_) Close();
+  aborted_ = false;
+  HRESULT hr = CoCreateInstance(classId_, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
+                                activeScript_.ReceiveVoid());
+  if (FAILED(hr)) {
+    DWORD lastError = GetLastError();
+    std::printf("last error=%d\n", static_cast<int>(lastError));
+    std::fflush(stdout);
+    return StartFailed("Failed to create script engine.");
+  }
+  if (FAILED(activeScriptParse_.QueryFrom(activeScript_.Get(), IID_IActiveScriptParse))) {
+    return StartFailed("Failed to obtain IActiveScriptParse interface.");
+  }
+  if (FAILED(activeScript_->SetScriptSite(&site_))) return StartFailed("Failed to set script engine's site.");
+  if (FAILED(activeScriptParse_->InitNew())) return StartFailed("Failed to initialize script engine.");
+  return true;
+}
+
+bool CScriptEngine::RunProgram() {
+  if (!activeScript_ || !activeScriptParse_) return false;
+  const std::wstring program = AssembleProgram();
+  EXCEPINFO info{};
+  HRESULT hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1,
+                                                   SCRIPTTEXT_ISVISIBLE, nullptr, &info);
+  FreeExcepInfo(&info);
+  activeScriptParse_.Reset();
+  if (FAILED(hr)) return false;
+  lastError_ = S_OK;
+  hr = activeScript_->SetScriptState(SCRIPTSTATE_CONNECTED);
+  // A page that stops itself ends its scripts by failing the call it is in; that
+  // failure is the stop, not an error, as long as no error was reported before it.
+  if (FAILED(hr) && !aborted_) return false;
+  return lastError_ >= 0;
+}
+
+void CScriptEngine::Close() {
+  activeScriptParse_.Reset();
+  if (activeScript_) {
+    // Closing the engine drops its reference to the site, which may be the last one.
+    AddRef();
+    ReleaseCrossScriptProxy();
+    ComPtr<IActiveScript> script = std::move(activeScript_);
+    script->Close();
+    script.Reset();
+    if (CNamedItemMembers* items = std::exchange(namedItems_, nullptr)) {
+      items->Detach();
+      items->Release();
+    }
+    crossScriptItemAdded_ = false;
+    namedItemsDirect_.reset();
+    Release();
+  }
+}
+
+void CScriptEngine::Reset() {
+  Close();
+  mainSpans_.clear();
+  scriptBlocks_.clear();
+  mainText_.clear();
+}
+
+void CScriptEngine::ReleaseCrossScriptProxy() {
+  if (YProxyDispatch* proxy = std::exchange(crossScriptProxy_, nullptr)) {
+    proxy->ReleaseInner();
+    proxy->Release();
+  }
+}
+
+bool CScriptEngine::LinkCrossScript(CScriptEngine* source, CScriptEngine* target) {
+  if (!source || !target || !source->activeScript_ || !target->activeScript_) return false;
+  ComPtr<IDispatch> dispatch;
+  if (FAILED(source->activeScript_->GetScriptDispatch(nullptr, dispatch.Receive())) || !dispatch) {
+    return false;
+  }
+  if (target->crossScriptProxy_ && target->crossScriptItemAdded_) {
+    // The engine asked for the item's object when it was added and keeps what it got:
+    // the proxy it holds now wraps the new source.
+    target->crossScriptProxy_->ReplaceInner(dispatch.Detach());
+    return true;
+  }
+  target->ReleaseCrossScriptProxy();
+  target->crossScriptProxy_ = new YProxyDispatch(dispatch.Detach());
+  HRESULT hr = target->activeScript_->AddNamedItem(kCrossScriptItem, SCRIPTITEM_GLOBALMEMBERS);
+  target->crossScriptItemAdded_ = SUCCEEDED(hr);
+  return SUCCEEDED(hr);
+}
+
+HRESULT CScriptEngine::AddNamedItem(LPCOLESTR name, DWORD flags) {
+  if (!activeScript_) return E_UNEXPECTED;
+  if (!name) return E_POINTER;
+  if (flags & SCRIPTITEM_GLOBALMEMBERS) return activeScript_->AddNamedItem(name, flags);
+  if (!namedItemsDirect_) namedItemsDirect_ = CNamedItemProbe::EngineCallsNamedItemsWithArguments(classId_);
+  if (*namedItemsDirect_) return activeScript_->AddNamedItem(name, flags);
+  if (!namedItems_) {
+    namedItems_ = new CNamedItemMembers(this, IsCaseSensitive(languageId_));
+    HRESULT hr = activeScript_->AddNamedItem(kNamedItemsItem, SCRIPTITEM_GLOBALMEMBERS);
+    if (FAILED(hr)) {
+      std::exchange(namedItems_, nullptr)->Release();
+      return hr;
+    }
+  }
+  namedItems_->Add(name);
+  return S_OK;
+}
+
+HRESULT CScriptEngine::GetScriptDispatch(IDispatch** dispatch) {
+  if (!dispatch) return E_POINTER;
+  *dispatch = nullptr;
+  if (!activeScript_) return E_UNEXPECTED;
+  return activeScript_->GetScriptDispatch(nullptr, dispatch);
+}
+
+HRESULT CScriptEngine::InterruptScriptThread(SCRIPTTHREADID thread) {
+  if (!activeScript_) return E_UNEXPECTED;
+  EXCEPINFO info{};
+  return activeScript_->InterruptScriptThread(thread, &info, 0);
+}
+
+// ---------------------------------------------------------------------------------
+// Error positions.
+
+bool CScriptEngine::MapErrorLine(int32_t programLine, std::string* fileName, int32_t* sourceLine) const {
+  int32_t line = programLine;
+  auto answer = [&](const YLineSpan& span) {
+    *sourceLine = line + span.startLine;
+    const char* name = owner_ ? owner_->GetFileName(span.fileIndex) : nullptr;
+    fileName->assign(name ? name : "");
+    return name != nullptr;
+  };
+  for (const YLineSpan& span : mainSpans_) {
+    if (span.lineCount >= line) return answer(span);
+    line -= span.lineCount;
+  }
+  for (const auto& [index, block] : scriptBlocks_) {
+    for (const YLineSpan& span : block.spans) {
+      if (span.lineCount >= line) return answer(span);
+      line -= span.lineCount;
+    }
+  }
+  fileName->clear();
+  *sourceLine = line;
+  return false;
+}
+
+// ---------------------------------------------------------------------------------
+// The site's handlers.
+
+HRESULT CScriptEngine::GetLCID(LCID*) { return E_NOTIMPL; }
+
+HRESULT CScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown, ITypeInfo** typeInfo) {
+  IDispatch* own = nullptr;
+  if (SameNameIgnoringCase(name, kCrossScriptItem)) {
+    own = crossScriptProxy_;
+  } else if (namedItems_ && SameNameIgnoringCase(name, kNamedItemsItem)) {
+    own = namedItems_->GetIDispatch(false);
+  } else if (owner_) {
+    return owner_->GetItemInfo(languageId_, name, mask, unknown, typeInfo);
+  } else {
+    return TYPE_E_ELEMENTNOTFOUND;
+  }
+  if (typeInfo) *typeInfo = nullptr;
+  if (mask & SCRIPTINFO_IUNKNOWN) {
+    if (!unknown) return E_POINTER;
+    *unknown = own;
+    if (own) own->AddRef();
+  }
+  return S_OK;
+}
+
+HRESULT CScriptEngine::GetDocVersionString(BSTR* version) {
+  if (version) *version = nullptr;
+  return S_OK;
+}
+
+HRESULT CScriptEngine::OnScriptTerminate(const VARIANT*, const EXCEPINFO*) { return S_OK; }
+HRESULT CScriptEngine::OnStateChange(SCRIPTSTATE) { return S_OK; }
+HRESULT CScriptEngine::OnEnterScript() { return S_OK; }
+HRESULT CScriptEngine::OnLeaveScript() { return S_OK; }
+
+void CScriptEngine::AppendWide(BSTR text) { errorText_ += BstrToNarrow(text, CP_THREAD_ACP); }
+
+HRESULT CScriptEngine::OnScriptError(IActiveScriptError* error) {
+  if (aborted_) return S_OK;
+  DWORD context = 0;
+  ULONG line = 0;
+  LONG column = 0;
+  if (error && SUCCEEDED(error->GetSourcePosition(&context, &line, &column))) {
+    ScopedBstr lineText;
+    if (FAILED(error->GetSourceLineText(lineText.Receive()))) lineText.Reset();
+    EXCEPINFO info{};
+    if (FAILED(error->GetExceptionInfo(&info))) FreeExcepInfo(&info);
+    if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+    errorText_.clear();
+    if (info.bstrSource) {
+      unsigned long code = info.scode != 0 ? static_cast<unsigned long>(info.scode) : info.wCode;
+      char formatted[32];
+      std::snprintf(formatted, sizeof formatted, " error '%lx'", code);
+      errorText_ += "<p>";
+      AppendWide(info.bstrSource);
+      errorText_ += formatted;
+      errorText_ += "</p>";
+    }
+    if (info.bstrDescription) {
+      errorText_ += "<p>";
+      AppendWide(info.bstrDescription);
+      errorText_ += "</p>";
+    }
+    std::string fileName;
+    int32_t sourceLine = 0;
+    MapErrorLine(static_cast<int32_t>(line), &fileName, &sourceLine);
+    char position[64];
+    std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(sourceLine));
+    errorText_ += "<p>";
+    errorText_ += fileName;
+    errorText_ += position;
+    if (lineText.Get()) {
+      // The caret stays within the line, whatever position the engine reports.
+      LONG width = static_cast<LONG>(lineText.Length());
+      errorText_ += "<p><pre>";
+      AppendWide(lineText.Get());
+      errorText_ += "\r\n";
+      errorText_.append(static_cast<size_t>(column < 0 ? 0 : column > width ? width : column), '-');
+      errorText_ += "^</pre></p>";
+    }
+    FreeExcepInfo(&info);
+  }
+  lastError_ = E_FAIL;
+  return S_OK;
+}
+
+// ---------------------------------------------------------------------------------
+// XActiveScriptSite: each call goes to the handler of the same name.
+
+STDMETHODIMP CScriptEngine::XActiveScriptSite::GetLCID(LCID* lcid) { return self()->GetLCID(lcid); }
+STDMETHODIMP CScriptEngine::XActiveScriptSite::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown,
+                                                           ITypeInfo** typeInfo) {
+  return self()->GetItemInfo(name, mask, unknown, typeInfo);
+}
+STDMETHODIMP CScriptEngine::XActiveScriptSite::GetDocVersionString(BSTR* version) {
+  return self()->GetDocVersionString(version);
+}
+STDMETHODIMP CScriptEngine::XActiveScriptSite::OnScriptTerminate(const VARIANT* result, const EXCEPINFO* excepInfo) {
+  return self()->OnScriptTerminate(result, excepInfo);
+}
+STDMETHODIMP CScriptEngine::XActiveScriptSite::OnStateChange(SCRIPTSTATE state) {
+  return self()->OnStateChange(state);
+}
+STDMETHODIMP CScriptEngine::XActiveScriptSite::OnScriptError(IActiveScriptError* error) {
+  return self()->OnScriptError(error);
+}
+STDMETHODIMP CScriptEngine::XActiveScriptSite::OnEnterScript() { return self()->OnEnterScript(); }
+STDMETHODIMP CScriptEngine::XActiveScriptSite::OnLeaveScript() { return self()->OnLeaveScript(); }
