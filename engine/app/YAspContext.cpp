@@ -1,0 +1,13 @@
+#include "app/YAspContext.h"
+
+bool YAspContext::HasObject(const char* name) { return FindObject(name, false) != nullptr; }
+
+int YAspContext::GetCodePage() { return codePage_; }
+
+void YAspContext::SetCodePage(int codePage) {
+  if (codePage_ == 0) codePage_ = codePage;
+}
+
+bool YAspContext::WriteLiteral(const char*) { return true; }
+
+bool YAspContext::MapVirtualPath(const char*, std::string*) { return false; }

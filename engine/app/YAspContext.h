@@ -1,0 +1,42 @@
+// YAspContext: what the page compiler and the script host ask of their host. The page
+// context (one request) and the application context (global.asa) implement it.
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+
+#include <string>
+
+#include "automation/ComPtr.h"
+
+class CScriptEngine;
+
+class YAspContext {
+ public:
+  YAspContext() = default;
+  YAspContext(const YAspContext&) = delete;
+  YAspContext& operator=(const YAspContext&) = delete;
+  virtual ~YAspContext() = default;
+
+  // The page, session or application object of that name, or null.
+  virtual IUnknown* FindObject(const char* name, bool addRef) = 0;
+  virtual bool HasObject(const char* name);
+  // The page code page; 0 while none is set (0 means the system ANSI code page).
+  virtual int GetCodePage();
+  // Sets the page code page only while none is set: the first setting wins.
+  virtual void SetCodePage(int codePage);
+  // Creates or registers an <object> of the given scope ("page" when null).
+  virtual bool AddObject(const char* name, const CLSID& clsid, const char* scope) = 0;
+  // The object behind a named item; S_OK when one was found.
+  virtual HRESULT GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown) = 0;
+  // Registers the intrinsic objects and the context's objects as named items.
+  virtual bool AddNamedItems(CScriptEngine* engine) = 0;
+  // Writes literal text of a page without any script straight to the output.
+  virtual bool WriteLiteral(const char* text);
+  // Maps a normalised virtual path to a physical one.
+  virtual bool MapVirtualPath(const char* url, std::string* path);
+
+ protected:
+  ComPtr<IUnknown> held_;  // released with the context
+  int codePage_ = 0;
+};
