@@ -112,7 +112,7 @@ bool HttpConnection::ReadHead(HttpRequestHead* head, size_t* headLength, int* er
     if (!stream_.ReceiveMore()) {
       // An idle connection just closes; a half-sent head is answered when the client
       // may still listen (a time-out), not after it closed or reset.
-      if (!pending.empty() && WSAGetLastError() == WSAETIMEDOUT) *errorStatus = 408;
+      if (!pending.empty() && stream_.timedOut()) *errorStatus = 408;
       return false;
     }
   }

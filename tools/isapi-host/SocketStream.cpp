@@ -11,9 +11,12 @@ bool SocketStream::ReceiveMore() {
   size_t used = buffer_.size();
   buffer_.resize(used + kReceiveChunk);
   int got = recv(socket_, buffer_.data() + used, static_cast<int>(kReceiveChunk), 0);
+  int error = got < 0 ? WSAGetLastError() : 0;
+  timedOut_ = error == WSAETIMEDOUT;
   buffer_.resize(used + (got > 0 ? static_cast<size_t>(got) : 0));
   if (got <= 0) {
-    if (got < 0) failed_ = true;
+    // After a time-out the connection can still carry the server's last answer.
+    if (got < 0 && !timedOut_) failed_ = true;
     return false;
   }
   return true;

@@ -31,10 +31,13 @@ class SocketStream {
   bool Send(std::string_view a, std::string_view b = {}, std::string_view c = {});
 
   bool failed() const { return failed_; }
+  // The last receive failed because the receive time-out passed.
+  bool timedOut() const { return timedOut_; }
 
  private:
   SOCKET socket_;
   std::string buffer_;
   size_t start_ = 0;
   bool failed_ = false;
+  bool timedOut_ = false;
 };

@@ -93,14 +93,14 @@ FileHandling ClassifyFile(std::string_view fileName) {
 
 MappedUrl MapUrl(std::string_view target, const std::vector<Application>& apps) {
   MappedUrl mapped;
+  if (target.empty() || target.front() != '/') {
+    mapped.status = 400;
+    return mapped;
+  }
   size_t question = target.find('?');
   if (question != std::string_view::npos) mapped.query.assign(target.substr(question + 1));
   std::string decoded;
   if ((mapped.status = DecodeUrlPath(target.substr(0, question), &decoded)) != 0) return mapped;
-  if (decoded.empty() || decoded.front() != '/') {
-    mapped.status = 400;
-    return mapped;
-  }
   if ((mapped.status = NormalizeUrlPath(decoded, &mapped.path)) != 0) return mapped;
 
   const Application* best = nullptr;
