@@ -37,6 +37,13 @@ CCookie* YCookieDictionary::FindCookie(std::string_view name) const {
   return it == entries_.end() ? nullptr : it->second;
 }
 
+std::vector<std::string> YCookieDictionary::Names() const {
+  std::vector<std::string> names;
+  names.reserve(entries_.size());
+  for (const auto& entry : entries_) names.push_back(entry.first);
+  return names;
+}
+
 CCookie* YCookieDictionary::MergeCookie(std::string_view name, const YCookieData& from) {
   auto it = entries_.find(name);
   if (it == entries_.end()) {
@@ -106,12 +113,7 @@ ScopedVariant YCookieDictionary::Key(const VARIANT& index) {
   return ScopedVariant::Dispatch(std::next(entries_.begin(), position)->second->GetIDispatch(false));
 }
 
-ComPtr<IUnknown> YCookieDictionary::NewEnum() {
-  std::vector<std::string> names;
-  names.reserve(entries_.size());
-  for (const auto& entry : entries_) names.push_back(entry.first);
-  return YDictionaryEnum::Create(std::move(names));
-}
+ComPtr<IUnknown> YCookieDictionary::NewEnum() { return YDictionaryEnum::Create(Names()); }
 
 const YDispatchMap& YCookieDictionary::GetDispatchMap() const {
   static constexpr YDispatchEntry kEntries[] = {

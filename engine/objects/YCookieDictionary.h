@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/CCmdTarget.h"
 #include "objects/AsciiNoCaseLess.h"
@@ -30,6 +31,8 @@ class YCookieDictionary : public CCmdTarget {
   void ParseCookieHeader(std::string_view text, std::string* sessionId, const YLeadByteTable& leadBytes);
   // The cookie of that name, or null; no reference is added.
   CCookie* FindCookie(std::string_view name) const;
+  // The names in collection order.
+  std::vector<std::string> Names() const;
   // Finds or creates the cookie name and copies the template into it.
   CCookie* MergeCookie(std::string_view name, const YCookieData& from);
   void ClearChanged();

@@ -29,6 +29,13 @@ YDicVal* YDictionary::Find(std::string_view key) const {
   return it == entries_.end() ? nullptr : it->second;
 }
 
+std::vector<std::string> YDictionary::Keys() const {
+  std::vector<std::string> keys;
+  keys.reserve(entries_.size());
+  for (const auto& entry : entries_) keys.push_back(entry.first);
+  return keys;
+}
+
 YDicVal* YDictionary::Add(std::string_view name, YUrlText text) {
   auto it = entries_.find(name);
   if (it == entries_.end()) {
@@ -90,12 +97,7 @@ ScopedVariant YDictionary::Item(const VARIANT& key) {
   return ScopedVariant::OwnDispatch(empty->GetIDispatch(false));
 }
 
-ComPtr<IUnknown> YDictionary::NewEnum() {
-  std::vector<std::string> keys;
-  keys.reserve(entries_.size());
-  for (const auto& entry : entries_) keys.push_back(entry.first);
-  return YDictionaryEnum::Create(std::move(keys));
-}
+ComPtr<IUnknown> YDictionary::NewEnum() { return YDictionaryEnum::Create(Keys()); }
 
 const YDispatchMap& YDictionary::GetDispatchMap() const {
   static constexpr YDispatchEntry kEntries[] = {

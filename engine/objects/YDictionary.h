@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "automation/CCmdTarget.h"
 #include "objects/AsciiNoCaseLess.h"
@@ -34,6 +35,8 @@ class YDictionary : public CCmdTarget {
 
   // The value of the key (ASCII case ignored), or null; no reference is added.
   YDicVal* Find(std::string_view key) const;
+  // The keys in collection order.
+  std::vector<std::string> Keys() const;
 
   // Engine side: appends text under name and answers the key's value object (no
   // reference added).
