@@ -30,9 +30,8 @@ int DayOfWeek(int year, int month, int day) {
 
 }  // namespace
 
-std::vector<YCookieData> ParseCookieHeaderText(std::string_view text, std::string* sessionId,
-                                               const YLeadByteTable& leadBytes) {
-  std::vector<YCookieData> merges;
+void ParseCookieHeaderText(std::string_view text, std::string* sessionId, const YLeadByteTable& leadBytes,
+                           const std::function<void(const YCookieData&)>& merge) {
   YCookieData cookie;
   bool started = false;
   size_t start = 0;
@@ -47,12 +46,12 @@ std::vector<YCookieData> ParseCookieHeaderText(std::string_view text, std::strin
       if (name == "SESSIONID" && sessionId) sessionId->assign(value);
       if (!name.empty() && !EqualsAsciiNoCase(name, "$Version") && !value.empty()) {
         if (name.front() == '$') {
-          if (!started) return merges;
+          if (!started) return;
           size_t bare = name.find_first_not_of('$');
           cookie.SetRequestAttribute(bare == std::string_view::npos ? std::string_view() : name.substr(bare), value);
         } else {
           if (started) {
-            merges.push_back(cookie);
+            merge(cookie);
             cookie.Reset();
           } else {
             started = true;
@@ -65,8 +64,7 @@ std::vector<YCookieData> ParseCookieHeaderText(std::string_view text, std::strin
     }
     if (end == std::string_view::npos) break;
   }
-  if (!cookie.name.empty()) merges.push_back(std::move(cookie));
-  return merges;
+  if (!cookie.name.empty()) merge(cookie);
 }
 
 void ParseCookieValue(std::string_view value, YCookieData* cookie) {

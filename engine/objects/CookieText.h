@@ -4,24 +4,24 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "objects/YCookieData.h"
 
 class YLeadByteTable;
 
-// Splits a request Cookie header into the cookies it names, in the order they are to
-// be merged into the collection (a name may come more than once). Segments are divided
+// Splits a request Cookie header into the cookies it names and hands each to merge, in
+// order (a name may come more than once). Segments are divided
 // at ";" stepping over double-byte characters of leadBytes; a name is trimmed of white
 // space, its value taken as it is. The value of the pair named exactly "SESSIONID" goes
 // to *sessionId. "$Version" is skipped; any other "$" name is an attribute of the
 // cookie before it, and a "$" name before the first cookie ends the parse with no
 // cookie at all.
-std::vector<YCookieData> ParseCookieHeaderText(std::string_view text, std::string* sessionId,
-                                               const YLeadByteTable& leadBytes);
+void ParseCookieHeaderText(std::string_view text, std::string* sessionId, const YLeadByteTable& leadBytes,
+                           const std::function<void(const YCookieData&)>& merge);
 
 // Parses a request cookie's value: "k=v&k2=v2" sub-keys (stopping at the first empty
 // piece), one "k=v" sub-key, or a single value.

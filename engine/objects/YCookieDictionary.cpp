@@ -27,9 +27,8 @@ void YCookieDictionary::ParseCookieHeader(std::string_view text, std::string* se
 void YCookieDictionary::ParseCookieHeader(std::string_view text, std::string* sessionId,
                                           const YLeadByteTable& leadBytes) {
   rawText_.assign(text);
-  for (const YCookieData& cookie : ParseCookieHeaderText(text, sessionId, leadBytes)) {
-    MergeCookie(cookie.name, cookie);
-  }
+  ParseCookieHeaderText(text, sessionId, leadBytes,
+                        [this](const YCookieData& cookie) { MergeCookie(cookie.name, cookie); });
 }
 
 CCookie* YCookieDictionary::FindCookie(std::string_view name) const {

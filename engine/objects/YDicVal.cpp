@@ -6,6 +6,11 @@ const IID IID_YDicVal = {0x1B264C5E, 0x317C, 0x4CF1, {0x86, 0x22, 0x07, 0x5C, 0x
 
 YDicVal::YDicVal(YContextLinkPtr context) : context_(std::move(context)) {}
 
+std::span<const YInterfaceEntry> YDicVal::GetInterfaceMap() const {
+  static const YInterfaceEntry kEntries[] = {{&IID_YDicVal, nullptr}};
+  return kEntries;
+}
+
 void YDicVal::Append(YUrlText text) {
   if (IsWide(text)) hasWide_ = true;
   values_.push_back(std::move(text));
@@ -52,9 +57,4 @@ const YDispatchMap& YDicVal::GetDispatchMap() const {
   };
   static constexpr YDispatchMap kMap(kEntries);
   return kMap;
-}
-
-std::span<const YInterfaceEntry> YDicVal::GetInterfaceMap() const {
-  static const YInterfaceEntry kEntries[] = {{&IID_YDicVal, nullptr}};
-  return kEntries;
 }
