@@ -94,8 +94,10 @@ void CRequestObject::SetPageContext(YRequestContext* context) {
 }
 
 bool CRequestObject::Intake(YServiceProvider* host, YHeaderLinesParser parseHeaders) {
+  if (!host) return false;
   host_ = host;
   body_.Attach(host, pageContext_);
+  bool complete = true;
   try {
     std::string allHttp;
     if (FetchServerVariable(host, "ALL_HTTP", 0, &allHttp)) {
@@ -112,11 +114,12 @@ bool CRequestObject::Intake(YServiceProvider* host, YHeaderLinesParser parseHead
     ReadFixedServerVariables();
     ParseQueryString(host->getQueryString(), *queryString_);
   } catch (const std::bad_alloc&) {
-    return false;
+    complete = false;
   }
+  // Whatever was read, the response shares the cookies and sends back only changed ones.
   if (pageContext_) pageContext_->SetResponseCookies(cookies_);
   cookies_->ClearChanged();
-  return true;
+  return complete;
 }
 
 void CRequestObject::ReadFixedServerVariables() {
@@ -135,8 +138,9 @@ void CRequestObject::ReadFixedServerVariables() {
 int CRequestObject::onHeader(const char* name, char* value, int* valueLength, bool) {
   try {
     std::string_view text(value, valueLength && *valueLength > 0 ? static_cast<size_t>(*valueLength) : 0);
-    if (EqualsAsciiNoCase(name, "HTTP_COOKIE")) cookies_->ParseCookieHeader(text, &sessionId_);
-    serverVariables_->Add(name, text);
+    std::string_view header = name ? name : "";
+    if (EqualsAsciiNoCase(header, "HTTP_COOKIE")) cookies_->ParseCookieHeader(text, &sessionId_);
+    serverVariables_->Add(header, text);
   } catch (const std::bad_alloc&) {
     return kAbort;
   }
