@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "automation/ComPtr.h"
-#include "automation/YAutomationError.h"
 #include "objects/YCodePageSource.h"
 #include "objects/YDicVal.h"
 #include "objects/YDictionary.h"
@@ -204,13 +203,6 @@ TEST_F(CollectionsTest, WideValuesJoinWithNarrowOnesReadInTheSystemCodePage) {
   ComPtr<IDispatch> value = Item(Str(L"x"));
   EXPECT_EQ(L"\x4E2D, \x4E2D" L"A", InvokeDispatch(value.Get(), DISPID_VALUE, kGet, {}).Text());
   EXPECT_EQ(L"\x4E2D" L"A", Call(value.Get(), L"Item", Args(I4(1))).Text());
-}
-
-TEST_F(CollectionsTest, ReadOnlyPropertiesRefuseAssignment) {
-  DispatchOutcome out = InvokeDispatch(dispatch(), DispidOf(dispatch(), L"Count"), DISPATCH_PROPERTYPUT,
-                                       Args(I4(1)));
-  EXPECT_EQ(DISP_E_EXCEPTION, out.hr);
-  EXPECT_EQ(CTL_E_SETNOTSUPPORTED, out.excepInfo.scode);
 }
 
 TEST_F(CollectionsTest, AnswersItsDispatchInterfaceIdentifiers) {

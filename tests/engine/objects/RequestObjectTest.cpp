@@ -136,6 +136,15 @@ TEST_F(RequestObjectTest, LongServerVariablesAreFetchedWholeAndNeverMixed) {
   EXPECT_EQ(CRequestObject::kServerVariableBuffer, vars->Find("URL")->size());
 }
 
+TEST_F(RequestObjectTest, ServerVariablesAboveTheSizeLimitAreLeftOut) {
+  const size_t limit = CRequestObject::kMaxServerVariableBytes;  // bytes with the NUL
+  host_.variables["PATH_TRANSLATED"] = std::string(limit - 1, 'a');
+  host_.variables["URL"] = std::string(limit, 'b');
+  Intake();
+  EXPECT_EQ(limit - 1, request_->ServerVariablesCollection()->Find("PATH_TRANSLATED")->size());
+  EXPECT_EQ(nullptr, request_->ServerVariablesCollection()->Find("URL"));
+}
+
 TEST_F(RequestObjectTest, FirstValueOfAServerVariableWins) {
   host_.SetHeaders({{"HTTP_X", "first"}, {"HTTP_x", "second"}});
   Intake();

@@ -188,6 +188,18 @@ TEST(YUrlValueTest, SubFormsOfOneNameChainAndNestingIsBounded) {
   ASSERT_NE(nullptr, first->next());
   EXPECT_EQ("2", first->next()->fields().at("a"));
 
+  // Sections nest kMaxSubFormDepth deep; a deeper "begin_sub_form" is a plain field, so
+  // one "end_sub_form" fewer than the begins closes every section.
+  auto nested = [](int begins, int ends) {
+    std::string body;
+    for (int i = 0; i < begins; ++i) body += "begin_sub_form=s&";
+    for (int i = 0; i < ends; ++i) body += "end_sub_form=&";
+    return body + "b=2";
+  };
+  const int depth = YUrlValue::kMaxSubFormDepth;
+  EXPECT_EQ(Entries{}, ParseBody(nested(depth, depth - 1)));
+  EXPECT_EQ((Entries{{"b", {N("2")}}}), ParseBody(nested(depth + 1, depth)));
+
   // A body that opens sections without end takes bounded depth and stack.
   std::string body;
   for (int i = 0; i < 200000; ++i) body += "begin_sub_form=s&";
