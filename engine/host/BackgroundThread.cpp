@@ -4,6 +4,9 @@
 
 #include <atomic>
 
+#include "app/YPageManage.h"
+#include "automation/Clock.h"
+
 namespace {
 
 std::atomic<bool> started{false};
@@ -27,6 +30,7 @@ bool StartBackgroundThread() {
 }
 
 void RunBackgroundSweeps() {
-  // The session sweep of every application and the time-out sweep of the running
-  // pages go here, in that order, once applications, sessions and pages exist.
+  // The session sweep of every application comes first once sessions exist; then the
+  // running pages past their deadline are interrupted.
+  YPageManage::Instance().Sweep(SecondsSince1970());
 }
