@@ -6,7 +6,7 @@
 #include <deque>
 #include <string>
 
-#include "objects/YHttpProtocolParserHook.h"
+#include "host/YHttpProtocolParserHook.h"
 
 class YHttpProtocolParser {
  public:
