@@ -59,6 +59,7 @@ class PagesEndToEnd : public testing::Test {
     s.Write("cross.asp",
             "<script language=JScript runat=server>function twice(x) { return x * 2; }</script>"
             "<% Response.Write TWICE(21) %>");
+    s.Write("twocalls.asp", "<p>\r\n<% Response.Cookies(\"c\")(\"k\") = \"v\" %>");
     std::string error;
     ASSERT_TRUE(s.Start(&error)) << error;
   }
@@ -164,6 +165,15 @@ TEST_F(PagesEndToEnd, CodePagesOfThePageAndTheResponse) {
   EXPECT_EQ("\xD6\xD0\xCE\xC4", Get("/gbk.asp").body);
   EXPECT_EQ("\xC3\xA9", Get("/responsecp.asp").body);   // Response.CodePage when the page sets none
   EXPECT_EQ("\xD6\xD0", Get("/directivecp.asp").body);  // the page's own code page comes first
+}
+
+// Wine's VBScript aborts the whole process on this statement; the page is refused
+// with a compile error instead, and the server keeps serving.
+TEST_F(PagesEndToEnd, AStatementThatWouldAbortTheServerIsRefusedWithAnError) {
+  HttpResponse r = Get("/twocalls.asp");
+  EXPECT_EQ(200, r.status);
+  EXPECT_NE(std::string::npos, r.body.find("<p>" + site_->root() + "\\twocalls.asp,line 2</p>")) << r.body;
+  EXPECT_EQ("<p>only html</p>", Get("/plain.asp").body);
 }
 
 TEST_F(PagesEndToEnd, ThePageBodyCallsAFunctionOfAnotherLanguage) { EXPECT_EQ("42", Get("/cross.asp").body); }
