@@ -1,0 +1,23 @@
+#include "VariantArgs.h"
+
+#include "automation/ScopedVariant.h"
+#include "automation/TextConversion.h"
+#include "automation/YAutomationError.h"
+
+namespace {
+
+ScopedVariant ChangeType(const VARIANT& value, VARTYPE type) {
+  ScopedVariant converted;
+  HRESULT hr = VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&value), 0, type);
+  if (FAILED(hr)) throw YAutomationError(hr);
+  return converted;
+}
+
+}  // namespace
+
+std::string VariantToNarrow(const VARIANT& value) {
+  ScopedVariant text = ChangeType(value, VT_BSTR);
+  return BstrToNarrow(V_BSTR(text.ptr()), CP_THREAD_ACP);
+}
+
+LONG VariantToLong(const VARIANT& value) { return V_I4(ChangeType(value, VT_I4).ptr()); }
