@@ -199,16 +199,17 @@ void ServiceCommands::FillConfiguration(int row, const char* name, BYTE* descrip
   if (size != 0) {
     if (std::unique_ptr<BYTE[]> buffer = AllocateBuffer(size)) {
       auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.get());
-      if (api_.QueryServiceConfigA(service.Get(), config, size, &size)) {
+      DWORD needed = 0;
+      if (api_.QueryServiceConfigA(service.Get(), config, size, &needed)) {
         list_.SetCell(row, ServiceRow::kStartType, ServiceRow::StartTypeText(config->dwStartType));
         list_.SetCell(row, ServiceRow::kBinaryPath, config->lpBinaryPathName ? config->lpBinaryPathName : "");
       }
     }
   }
 
-  DWORD needed = 0;
+  DWORD descriptionNeeded = 0;
   if (description && api_.QueryServiceConfig2A(service.Get(), SERVICE_CONFIG_DESCRIPTION, description,
-                                               kDescriptionBufferBytes, &needed)) {
+                                               kDescriptionBufferBytes, &descriptionNeeded)) {
     auto* text = reinterpret_cast<SERVICE_DESCRIPTIONA*>(description);
     if (text->lpDescription) list_.SetCell(row, ServiceRow::kDescription, text->lpDescription);
   }
@@ -525,7 +526,8 @@ std::vector<std::string> ServiceCommands::QueryDependencies(const std::string& n
   std::unique_ptr<BYTE[]> buffer = AllocateBuffer(size);
   if (!buffer) return names;
   auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer.get());
-  if (!api_.QueryServiceConfigA(service.Get(), config, size, &size) || !config->lpDependencies) return names;
+  DWORD needed = 0;
+  if (!api_.QueryServiceConfigA(service.Get(), config, size, &needed) || !config->lpDependencies) return names;
 
   // Zero-terminated names, ended by an empty one; the walk stays inside the buffer.
   const char* end = reinterpret_cast<const char*>(buffer.get()) + size;

@@ -25,9 +25,11 @@ class ServiceTestFixture : public ::testing::Test {
 
   // The service commands, made on first use with the api chosen so far.
   ServiceCommands& Commands();
-  // Puts a double in front of the real manager; it lives as long as the fixture.
+  // Puts a double in front of the real manager; it lives as long as the fixture. The
+  // service commands are made afresh on their next use.
   template <class Double>
   Double& UseApi() {
+    commands_.reset();
     auto api = std::make_unique<Double>();
     Double& result = *api;
     ownedApi_ = std::move(api);
