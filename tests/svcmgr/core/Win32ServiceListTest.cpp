@@ -13,7 +13,7 @@ namespace {
 
 class ListControl {
  public:
-  ListControl() {
+  explicit ListControl(int height = 300) {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
     // A child of a frame that is never shown: no top-level window reaches the display.
@@ -21,7 +21,7 @@ class ListControl {
                               GetModuleHandleA(nullptr), nullptr);
     window_ = CreateWindowExA(0, WC_LISTVIEWA, "",
                               WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING, 0, 0, 600,
-                              300, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
+                              height, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
     for (int column = 0; column < ServiceRow::kFixedColumnCount; ++column) {
       LVCOLUMNA info{};
       info.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -105,7 +105,7 @@ TEST(Win32ServiceList, ScrollsARowIntoTheVisiblePage) {
 using Win32ServiceListRefresh = ServiceTestFixture;
 
 TEST_F(Win32ServiceListRefresh, SameFilterKeepsSelectionAndScrollPlaceInTheRealList) {
-  ListControl control;
+  ListControl control(120);  // a page of a few rows
   ASSERT_NE(nullptr, control.Get());
   Win32ServiceList realList(control.Get());
   std::string name = CreateTestService("run");
