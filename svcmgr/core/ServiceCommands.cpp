@@ -149,7 +149,10 @@ void ServiceCommands::RefreshList() {
                                       buffer.get(), needed, &needed, &returned, &resume, nullptr)) {
         DWORD error = GetLastError();
         // More data: services were added since the probe; list the ones that came.
-        if (error != ERROR_MORE_DATA) ShowError(kMsgEnumFailed + ErrorTextFor(error));
+        if (error != ERROR_MORE_DATA) {
+          returned = 0;
+          ShowError(kMsgEnumFailed + ErrorTextFor(error));
+        }
       }
       FillRows(buffer.get(), returned, keepSelected);
     }

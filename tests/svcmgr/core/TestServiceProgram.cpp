@@ -14,7 +14,7 @@ namespace {
 
 enum class Mode { kRun, kStopAfterStart, kNeverRunning, kSlowStop };
 
-constexpr DWORD kBriefPendingMs = 300;
+constexpr DWORD kBriefPendingMs = 1000;
 constexpr DWORD kSlowStopMs = 3000;
 
 Mode g_mode = Mode::kRun;
