@@ -10,9 +10,7 @@
 #include "AccessLog.h"
 #include "ChunkedDecoder.h"
 #include "ExtensionCall.h"
-#include "HttpDate.h"
 #include "HttpServer.h"
-#include "MimeTypes.h"
 #include "ResponseSink.h"
 #include "UrlMapping.h"
 
@@ -301,10 +299,5 @@ void HttpConnection::ServeStatic(const HttpRequestHead&, const MappedUrl& url,
     case StaticFileCache::Result::kTooLarge: sink.SendError(403, false); return;
     case StaticFileCache::Result::kError: sink.SendError(500, false); return;
   }
-  std::string fields = "Content-Type: ";
-  fields += ContentTypeForFile(FileName(url.path));
-  fields += "\r\nLast-Modified: ";
-  fields += FormatHttpDate(file->lastWrite);
-  fields += "\r\n";
-  sink.SendComplete("200 OK", 200, fields, file->contents);
+  sink.SendComplete("200 OK", 200, file->fields, file->contents);
 }
