@@ -101,13 +101,13 @@ stop_all
 
 # Where the time inside HttpExtensionProc goes: the profile prints every 1000 requests.
 echo
-echo "time inside HttpExtensionProc (VELLUM_PROFILE, 2000 requests on 8 connections):"
+echo "time inside HttpExtensionProc (VELLUM_PROFILE, 2000 requests on 1 connection):"
 wineserver -k 2>/dev/null || true
 start_wine
 for page in hello worked table; do
   VELLUM_PROFILE=1 start_host
   wait_port $port_host /file5k.html
-  wrk -t2 -c8 -d30s --latency "http://127.0.0.1:$port_host/$page.asp" >/dev/null 2>&1 &
+  wrk -t1 -c1 -d30s "http://127.0.0.1:$port_host/$page.asp" >/dev/null 2>&1 &
   wrk_pid=$!
   for _ in $(seq 300); do
     [ "$(grep -c 'vellum profile' "$work/host.err" || true)" -ge 2 ] && break
