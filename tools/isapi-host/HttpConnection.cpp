@@ -71,6 +71,13 @@ void HttpConnection::Serve() {
       if (errorStatus) {
         ResponseSink sink(stream_, false, false, true);
         sink.SendError(errorStatus, true);
+        AccessLogEntry entry;
+        GetSystemTime(&entry.time);
+        entry.client = peerAddress_;
+        entry.requestLine = "-";
+        entry.status = errorStatus;
+        entry.bytes = sink.bodyBytes();
+        server_.log().Write(entry);
       }
       return;
     }
