@@ -14,6 +14,7 @@
 # request trace, as WINEDEBUG=+server shows it, of a fixed number of requests).
 set -euo pipefail
 source "$(dirname "$0")/../scripts/env.sh"
+source "$(dirname "$0")/lib.sh"
 
 duration=${1:-4}
 runs=${2:-3}
@@ -21,18 +22,6 @@ port_host=18180
 port_responder=18181
 port_nginx=18182
 
-install_missing() {
-  local missing=()
-  command -v wrk >/dev/null || missing+=(wrk)
-  command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || missing+=(nginx-light)
-  command -v curl >/dev/null || missing+=(curl)
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing ${missing[*]} ..." >&2
-    apt-get update -qq >/dev/null
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null 2>&1 ||
-      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wrk nginx curl >/dev/null
-  fi
-}
 install_missing
 nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
 
@@ -72,14 +61,6 @@ start_responder() {
   wine "$build/bench/bench_responder.exe" $port_responder >"$work/responder.out" 2>&1 </dev/null &
   pids+=($!)
 }
-wait_port() {
-  for _ in $(seq 100); do
-    curl -s -o /dev/null "http://127.0.0.1:$1/" && return 0
-    sleep 0.1
-  done
-  echo "nothing answers on port $1" >&2
-  exit 1
-}
 
 cat >"$work/nginx/nginx.conf" <<CONF
 worker_processes auto;
@@ -109,19 +90,6 @@ wait_port $port_host
 wait_port $port_responder
 wait_port $port_nginx
 
-# measure URL CONNECTIONS -> "rps p50 p99 [errors]"
-measure() {
-  local url=$1 connections=$2 threads=2
-  [ "$connections" -lt 2 ] && threads=1
-  wrk -t$threads -c"$connections" -d"${duration}s" --latency "$url" >"$work/wrk.out" 2>&1 || true
-  local rps p50 p99
-  rps=$(awk '/^Requests\/sec:/ {print $2}' "$work/wrk.out")
-  p50=$(awk '$1=="50%" {print $2}' "$work/wrk.out")
-  p99=$(awk '$1=="99%" {print $2}' "$work/wrk.out")
-  local errors
-  errors=$(awk '/Non-2xx|Socket errors/ {print}' "$work/wrk.out" | tr '\n' ' ')
-  echo "${rps:-0} ${p50:-?} ${p99:-?} ${errors}"
-}
 
 url_of() {
   case $1 in
@@ -131,7 +99,6 @@ url_of() {
     nginx) echo "http://127.0.0.1:$port_nginx/file5k.html" ;;
   esac
 }
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 
 if [ -z "${BENCH_TRACE_ONLY:-}" ]; then
 targets=(host-static host-extension responder nginx)
@@ -141,12 +108,12 @@ for connections in 1 8 32; do
   for target in "${targets[@]}"; do : >"$work/runs.$target"; done
   for _ in $(seq "$runs"); do
     for target in "${targets[@]}"; do
-      measure "$(url_of "$target")" "$connections" >>"$work/runs.$target"
+      measure "$(url_of "$target")" "$connections" "$duration" "$work/wrk.out" >>"$work/runs.$target"
     done
   done
   for target in "${targets[@]}"; do
     # The run with the median requests/s gives the latencies shown.
-    line=$(sort -g "$work/runs.$target" | awk '{l[NR]=$0} END {print l[int((NR+1)/2)]}')
+    line=$(median_line "$work/runs.$target")
     read -r r p50 p99 errors <<<"$line"
     rps[$target,$connections]=$r
     printf '%-16s %5s %12s %10s %10s %s\n' "$target" "$connections" "$r" "$p50" "$p99" "${errors:-}"
@@ -172,24 +139,6 @@ pids=()
 wineserver -k 2>/dev/null || true
 sleep 1
 
-settle() {  # waits until the trace stops growing
-  local size=-1
-  while [ "$size" != "$(stat -c %s "$work/trace.log")" ]; do
-    size=$(stat -c %s "$work/trace.log")
-    sleep 0.5
-  done
-}
-count_requests() {  # URL N -> wineserver requests seen while N requests are served
-  local url=$1 n=$2 urls=()
-  for _ in $(seq "$n"); do urls+=("$url"); done
-  local before after
-  settle
-  before=$(grep -c '^[0-9a-f]\{4\}: [a-z_0-9]*( ' "$work/trace.log" || true)
-  curl -s "${urls[@]}" >/dev/null
-  settle
-  after=$(grep -c '^[0-9a-f]\{4\}: [a-z_0-9]*( ' "$work/trace.log" || true)
-  echo $((after - before))
-}
 trace_target() {  # NAME START-FUNCTION PORT PATH
   local name=$1 start=$2 port=$3 path=$4
   wineserver -k 2>/dev/null || true
@@ -198,18 +147,7 @@ trace_target() {  # NAME START-FUNCTION PORT PATH
   sleep 1
   $start
   wait_port "$port"
-  local small large
-  count_requests "http://127.0.0.1:$port$path" 20 >/dev/null  # warm up
-  # Whether a recv finds its request already there or must wait for it changes the
-  # count, so take the median of five measurements and show their range.
-  local values=()
-  for _ in 1 2 3 4 5; do
-    small=$(count_requests "http://127.0.0.1:$port$path" 100)
-    large=$(count_requests "http://127.0.0.1:$port$path" 300)
-    values+=("$(awk -v s="$small" -v l="$large" 'BEGIN {printf "%.1f", (l - s) / 200}')")
-  done
-  printf '%-16s %8s   (%s)\n' "$name" "$(printf '%s\n' "${values[@]}" | sort -g | sed -n 3p)" \
-    "$(printf '%s\n' "${values[@]}" | sort -g | paste -sd' ')"
+  printf '%-16s %s\n' "$name" "$(server_requests_per_request "$work/trace.log" "http://127.0.0.1:$port$path")"
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   pids=()
 }
