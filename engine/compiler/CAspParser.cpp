@@ -15,6 +15,7 @@
 #include "compiler/PathNormalization.h"
 #include "compiler/ScriptLanguage.h"
 #include "compiler/YAttributeList.h"
+#include "host/RequestProfile.h"
 
 namespace {
 
@@ -142,6 +143,7 @@ CScriptEngine* CAspParser::EngineFor(const char* language) {
 // Compiling.
 
 bool CAspParser::CompileFile(const char* virtualPath, const char* physicalPath) {
+  YPhaseTimer timer(YRequestPhase::kCompile);
   fileNames_.emplace_back(physicalPath);
   return CompileOne(virtualPath, physicalPath, static_cast<int32_t>(fileNames_.size() - 1));
 }
@@ -464,14 +466,18 @@ bool CAspParser::Run() {
   if (!FlushHtmlBlocks()) return false;
   if (!defaultEngine_) return true;  // literal text only: already written
 
-  for (const auto& engine : engines_) {
-    currentEngine_ = engine.Get();
-    if (!engine->IsStarted() && !engine->Start()) return false;
+  {
+    YPhaseTimer timer(YRequestPhase::kEngineStart);
+    for (const auto& engine : engines_) {
+      currentEngine_ = engine.Get();
+      if (!engine->IsStarted() && !engine->Start()) return false;
+    }
+    for (const auto& engine : engines_) {
+      if (context_) context_->AddNamedItems(engine.Get());
+      if (FAILED(engine->AddNamedItem(L"YAspParser", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISPERSISTENT))) return false;
+    }
   }
-  for (const auto& engine : engines_) {
-    if (context_) context_->AddNamedItems(engine.Get());
-    if (FAILED(engine->AddNamedItem(L"YAspParser", SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISPERSISTENT))) return false;
-  }
+  YPhaseTimer runTimer(YRequestPhase::kScriptRun);
 
   YPageManage& pages = YPageManage::Instance();
   pages.PushHead(this);

@@ -1,15 +1,16 @@
-// The extension's exported entry points.
+// The extension's exported entry points (undecorated, see vellum.def).
 #include <windows.h>
 #include <httpext.h>
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+#include "host/BackgroundThread.h"
+#include "host/RequestDriver.h"
 
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) StartBackgroundThread();
+  return TRUE;
+}
+
+// The server's version record is left as the server passed it.
 extern "C" BOOL WINAPI GetExtensionVersion(HSE_VERSION_INFO*) { return TRUE; }
 
-extern "C" DWORD WINAPI HttpExtensionProc(EXTENSION_CONTROL_BLOCK* ecb) {
-  static const char kHead[] = "Content-Type: text/plain\r\n\r\n";
-  DWORD size = sizeof(kHead) - 1;
-  ecb->ServerSupportFunction(ecb->ConnID, HSE_REQ_SEND_RESPONSE_HEADER, const_cast<char*>("200 OK"), &size,
-                             reinterpret_cast<DWORD*>(const_cast<char*>(kHead)));
-  return HSE_STATUS_SUCCESS;
-}
+extern "C" DWORD WINAPI HttpExtensionProc(EXTENSION_CONTROL_BLOCK* ecb) { return DriveRequest(ecb); }

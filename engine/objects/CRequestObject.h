@@ -10,7 +10,7 @@
 #include <string>
 
 #include "automation/CCmdTarget.h"
-#include "objects/YHttpProtocolParserHook.h"
+#include "host/YHttpProtocolParserHook.h"
 #include "objects/YRequestBody.h"
 
 class YCookieDictionary;

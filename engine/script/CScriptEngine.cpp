@@ -8,6 +8,7 @@
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
 #include "script/ScriptLineRules.h"
+#include "script/VBScriptGuard.h"
 #include "script/YProxyDispatch.h"
 
 namespace {
@@ -107,6 +108,13 @@ bool CScriptEngine::Start() {
 bool CScriptEngine::RunProgram() {
   if (!activeScript_ || !activeScriptParse_) return false;
   const std::wstring program = AssembleProgram();
+  if (languageId_ == kLanguageVBScript || languageId_ == kLanguageVBScriptEncoded) {
+    if (std::optional<int> line = FindProcessKillingVBScriptStatement(program)) {
+      ReportRefusedStatement(*line);
+      activeScriptParse_.Reset();
+      return false;
+    }
+  }
   EXCEPINFO info{};
   HRESULT hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1,
                                                    SCRIPTTEXT_ISVISIBLE, nullptr, &info);
@@ -119,6 +127,19 @@ bool CScriptEngine::RunProgram() {
   // failure is the stop, not an error, as long as no error was reported before it.
   if (FAILED(hr) && !aborted_) return false;
   return lastError_ >= 0;
+}
+
+void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
+  std::string file;
+  int32_t line = 0;
+  MapErrorLine(programLine, &file, &line);
+  errorText_ =
+      "<p>VBScript compilation error</p><p>An assignment through two calls in a row, as in x(a)(b) = v, "
+      "cannot be compiled here; assign through a variable instead: Set t = x(a) : t(b) = v</p>";
+  char position[64];
+  std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(line));
+  errorText_ += "<p>" + file + position;
+  lastError_ = E_FAIL;
 }
 
 void CScriptEngine::Close() {

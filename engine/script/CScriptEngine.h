@@ -140,6 +140,9 @@ class CScriptEngine : public CCmdTarget {
   void AppendFragment(std::vector<YLineSpan>* spans, std::wstring* text, int32_t fileIndex, int32_t startLine,
                       int32_t lineFeeds, std::string_view fragment);
   void ReleaseCrossScriptProxy();
+  // The platform's VBScript would abort the process on the statement at programLine:
+  // report it as a compile error instead.
+  void ReportRefusedStatement(int32_t programLine);
   bool StartFailed(const char* message);
   void AppendWide(BSTR text);
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "FakeServiceProvider.h"
-#include "objects/YHttpProtocolParserHook.h"
+#include "host/YHttpProtocolParserHook.h"
 #include "objects/YRequestContext.h"
 
 class FakeRequestContext : public YRequestContext {

@@ -1,0 +1,206 @@
+#include "app/YPageContext.h"
+
+#include <memory>
+
+#include "automation/Clock.h"
+#include "automation/TextConversion.h"
+#include "compiler/CAspParser.h"
+#include "host/CResponseObject.h"
+#include "host/ResponseHead.h"
+#include "host/YHttpProtocolParser.h"
+#include "host/YServiceProvider.h"
+#include "host/YStream.h"
+#include "objects/CRequestObject.h"
+#include "script/CScriptEngine.h"
+#include "script/CServerObject.h"
+
+namespace {
+
+constexpr DWORD kIntrinsicItemFlags = SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISPERSISTENT;
+
+// The URL directory of a path: up to and including its last "/".
+std::string UrlDirectory(const char* path) {
+  std::string text = path ? path : "";
+  size_t slash = text.rfind('/');
+  return slash == std::string::npos ? std::string() : text.substr(0, slash + 1);
+}
+
+}  // namespace
+
+YPageContext::YPageContext()
+    : response_(new CResponseObject(this)), request_(new CRequestObject), server_(new CServerObject(this)) {
+  request_->SetPageContext(this);
+  deadline_ = SecondsSince1970() + kPageTimeoutSeconds;
+}
+
+YPageContext::~YPageContext() {
+  delete currentPage_;
+  currentPage_ = nullptr;
+  response_->Release();
+  request_->EndRequest();
+  request_->SetPageContext(nullptr);
+  request_->Release();
+  server_->Release();
+  pageObjects_.clear();
+}
+
+// ---------------------------------------------------------------------------------
+// The request's life.
+
+void YPageContext::attach(YServiceProvider* provider) {
+  provider_ = provider;
+  request_->Intake(provider, &ParseHeaderLines);
+  server_->SetDirectories(applicationRoot_, UrlDirectory(provider->getPathInfo()));
+}
+
+int YPageContext::runPage(const char* url, const char* path) {
+  std::string pageUrl = url ? url : "";
+  std::string pagePath = path ? path : "";
+  for (int runs = 1;; ++runs) {
+    delete currentPage_;
+    currentPage_ = nullptr;
+    currentPage_ = new CAspParser;
+    targetUrl_.clear();
+    transferPending_ = false;
+    currentPage_->set_deadline(deadline_);
+    currentPage_->SetContext(this);
+    if (!currentPage_->CompileFile(pageUrl.c_str(), pagePath.c_str())) return 0;
+    const int result = currentPage_->Run() ? 1 : 0;
+    if (!transferPending_) return result;
+    pageUrl = targetUrl_;
+    if (!MapVirtualPath(pageUrl.c_str(), &pagePath) || runs >= kMaxPageRuns) return result;
+  }
+}
+
+int YPageContext::executePage(const char* url) {
+  std::string path;
+  if (!MapVirtualPath(url, &path)) return 0;
+  CAspParser* parent = currentPage_;
+  currentPage_ = nullptr;
+  int result = 0;
+  try {
+    result = runPage(url, path.c_str());
+    if (result == 0) response_->buffer() += PageErrorText();
+  } catch (...) {
+    delete currentPage_;
+    currentPage_ = parent;
+    throw;
+  }
+  delete currentPage_;
+  currentPage_ = parent;
+  return result;
+}
+
+bool YPageContext::finish(int result) {
+  BuildHead(*this);
+  if (!sendBody_) return true;
+  YWStream* out = provider_->getOutputStream();
+  std::string body = std::move(response_->buffer());
+  response_->buffer().clear();
+  if (!body.empty() && !out->write(body.data(), static_cast<uint32_t>(body.size()))) return false;
+  if (result == 0) {
+    std::string error = PageErrorText();
+    std::string log = std::string(provider_->getPathTranslated() ? provider_->getPathTranslated() : "") + error + "\n";
+    provider_->appendLog(log.c_str());
+    if (!error.empty() && !out->write(error.data(), static_cast<uint32_t>(error.size()))) return false;
+  }
+  return true;
+}
+
+std::string YPageContext::PageErrorText() const { return currentPage_ ? currentPage_->ErrorText() : std::string(); }
+
+void YPageContext::SetRedirect(std::string url) {
+  targetUrl_ = std::move(url);
+  transferPending_ = false;
+}
+
+void YPageContext::SetTransfer(std::string url) {
+  targetUrl_ = std::move(url);
+  transferPending_ = true;
+}
+
+void YPageContext::SetDeadline(int64_t deadline) {
+  deadline_ = deadline;
+  if (currentPage_) currentPage_->set_deadline(deadline);
+}
+
+// ---------------------------------------------------------------------------------
+// What the compiler and the script host ask.
+
+IUnknown* YPageContext::FindObject(const char* name, bool addRef) {
+  for (PageObject& entry : pageObjects_) {
+    if (EqualsAsciiNoCase(entry.name, name)) {
+      if (addRef) entry.object->AddRef();
+      return entry.object.Get();
+    }
+  }
+  return nullptr;
+}
+
+int YPageContext::GetCodePage() {
+  if (codePage_ > 0) return codePage_;
+  if (response_->codePage() > 0) return response_->codePage();
+  return 0;  // no session yet to ask
+}
+
+bool YPageContext::AddObject(const char* name, const CLSID& clsid, const char* scope) {
+  ComPtr<IUnknown> object;
+  if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid()))) {
+    return false;
+  }
+  if (scope && (EqualsAsciiNoCase(scope, "session") || EqualsAsciiNoCase(scope, "application"))) {
+    return false;  // this request has no session or application to hold it
+  }
+  pageObjects_.push_back({name, std::move(object)});
+  return true;
+}
+
+HRESULT YPageContext::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown) {
+  if (!(mask & SCRIPTINFO_IUNKNOWN) || !unknown || !name) return E_UNEXPECTED;
+  *unknown = nullptr;
+  std::wstring_view item(name);
+  CCmdTarget* intrinsic = EqualsAsciiNoCase(item, "Response") ? static_cast<CCmdTarget*>(response_)
+                          : EqualsAsciiNoCase(item, "Request") ? static_cast<CCmdTarget*>(request_)
+                          : EqualsAsciiNoCase(item, "Server")  ? static_cast<CCmdTarget*>(server_)
+                                                               : nullptr;
+  if (intrinsic) {
+    *unknown = intrinsic->GetIDispatch(true);
+    return S_OK;
+  }
+  std::string narrow = WideToNarrow(item, static_cast<UINT>(GetCodePage()));
+  *unknown = FindObject(narrow.c_str(), true);
+  return *unknown ? S_OK : E_UNEXPECTED;
+}
+
+bool YPageContext::AddNamedItems(CScriptEngine* engine) {
+  for (const wchar_t* name : {L"Response", L"Request", L"Server"}) {
+    if (FAILED(engine->AddNamedItem(name, kIntrinsicItemFlags))) return false;
+  }
+  for (const PageObject& entry : pageObjects_) {
+    std::wstring name = NarrowToWide(entry.name, static_cast<UINT>(GetCodePage()));
+    if (FAILED(engine->AddNamedItem(name.c_str(), kIntrinsicItemFlags))) return false;
+  }
+  return true;
+}
+
+bool YPageContext::WriteLiteral(const char* text) {
+  response_->buffer() += text;
+  return true;
+}
+
+bool YPageContext::MapVirtualPath(const char* url, std::string* path) {
+  *path = server_->MapVirtualPath(url ? url : "");
+  return true;
+}
+
+// ---------------------------------------------------------------------------------
+// What the Request object asks.
+
+void YPageContext::SetApplicationRoot(const char* path) { applicationRoot_ = path ? path : ""; }
+
+void YPageContext::SetResponseCookies(YCookieDictionary* cookies) { response_->SetCookies(cookies); }
+
+int YPageContext::ReadClient(void* buffer, int length) {
+  if (!provider_ || length <= 0) return -1;
+  return provider_->getInputStream()->read(buffer, static_cast<uint32_t>(length));
+}

@@ -1,0 +1,102 @@
+// YPageContext: the world of one request while its page runs. It owns the request's
+// intrinsic objects, takes the request in from the host, compiles and runs the page
+// (following Server.Transfer), answers the script host's questions about names and
+// objects, and finishes the response.
+//
+// Built on the stack of the request's thread by the driver; used by that thread only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/YAspContext.h"
+#include "automation/ComPtr.h"
+#include "objects/YRequestContext.h"
+
+class CAspParser;
+class CRequestObject;
+class CResponseObject;
+class CServerObject;
+class YServiceProvider;
+
+class YPageContext : public YAspContext, public YRequestContext {
+ public:
+  // A page may run this long before the time-out sweep interrupts it.
+  static constexpr int kPageTimeoutSeconds = 90;
+  // One request runs at most this many pages (the first and its transfers).
+  static constexpr int kMaxPageRuns = 20;
+
+  YPageContext();
+  ~YPageContext() override;
+
+  // Request intake, once: the Request object reads the request from the host, and the
+  // Server object learns the application root and the page's URL directory.
+  void attach(YServiceProvider* provider);
+  // Compiles and runs the page at path (reached by url), then every page it transfers
+  // to. 1 when the last page ran to its end (or stopped itself), 0 when it failed.
+  int runPage(const char* url, const char* path);
+  // Runs the page at url in place of the running one, into the same response; its
+  // error text is appended to the response when it fails. Server.Execute.
+  int executePage(const char* url);
+  // Sends the head and the buffered body; a failed page adds its error text to the
+  // body and to the server log. False when writing to the client failed.
+  bool finish(int result);
+
+  // YAspContext
+  IUnknown* FindObject(const char* name, bool addRef) override;
+  int GetCodePage() override;
+  bool AddObject(const char* name, const CLSID& clsid, const char* scope) override;
+  HRESULT GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown) override;
+  bool AddNamedItems(CScriptEngine* engine) override;
+  bool WriteLiteral(const char* text) override;
+  bool MapVirtualPath(const char* url, std::string* path) override;
+
+  // YRequestContext
+  void SetApplicationRoot(const char* path) override;
+  void SetResponseCookies(YCookieDictionary* cookies) override;
+  int ReadClient(void* buffer, int length) override;
+
+  YServiceProvider* provider() const { return provider_; }
+  CResponseObject* response() const { return response_; }
+  CRequestObject* request() const { return request_; }
+  CServerObject* server() const { return server_; }
+  CAspParser* currentPage() const { return currentPage_; }
+  const std::string& applicationRoot() const { return applicationRoot_; }
+
+  // The response head is built once (BuildHead).
+  bool headSent() const { return headSent_; }
+  void set_headSent(bool sent) { headSent_ = sent; }
+  bool sendBody() const { return sendBody_; }
+  void set_sendBody(bool send) { sendBody_ = send; }
+  // Response.Redirect and Server.Transfer.
+  void SetRedirect(std::string url);
+  void SetTransfer(std::string url);
+  const std::string& targetUrl() const { return targetUrl_; }
+  bool transferPending() const { return transferPending_; }
+  // The moment the running page is interrupted; moves the running page's copy too.
+  int64_t deadline() const { return deadline_; }
+  void SetDeadline(int64_t deadline);
+
+  // The error text of the current page: its compile message, else its failed engine's.
+  std::string PageErrorText() const;
+
+ private:
+  struct PageObject {
+    std::string name;
+    ComPtr<IUnknown> object;
+  };
+
+  YServiceProvider* provider_ = nullptr;
+  std::string applicationRoot_;
+  CResponseObject* response_ = nullptr;
+  CRequestObject* request_ = nullptr;
+  CServerObject* server_ = nullptr;
+  CAspParser* currentPage_ = nullptr;
+  std::vector<PageObject> pageObjects_;  // objects of page scope from <object> elements
+  bool headSent_ = false;
+  bool transferPending_ = false;
+  std::string targetUrl_;
+  bool sendBody_ = false;
+  int64_t deadline_ = 0;
+};

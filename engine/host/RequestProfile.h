@@ -1,0 +1,25 @@
+// Where the time of a request goes, for the page benchmark: compile, engine start,
+// script run and the rest of HttpExtensionProc. Off unless VELLUM_PROFILE is set in the
+// environment; then every kReportEvery requests one line of averages goes to standard
+// error. Costs one flag test per phase when off.
+#pragma once
+
+#include <cstdint>
+
+enum class YRequestPhase { kCompile, kEngineStart, kScriptRun, kTotal, kCount };
+
+class YPhaseTimer {
+ public:
+  explicit YPhaseTimer(YRequestPhase phase);
+  ~YPhaseTimer();
+  YPhaseTimer(const YPhaseTimer&) = delete;
+  YPhaseTimer& operator=(const YPhaseTimer&) = delete;
+
+ private:
+  YRequestPhase phase_;
+  int64_t start_ = 0;
+};
+
+// Counts a finished request (and reports every kReportEvery of them).
+void CountProfiledRequest();
+bool RequestProfilingEnabled();

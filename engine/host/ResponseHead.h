@@ -1,0 +1,12 @@
+// The response head of a page, built once per request from the Response object's
+// settings and the page context's redirect state, and handed to the host, which sends
+// it with the first body bytes or the final flush.
+#pragma once
+
+class YPageContext;
+
+// Redirect (a target without a pending transfer): 302 "MOVED" and "Location", no body.
+// Otherwise 200 "OK", "Content-Type" (text/html unless set, "; charset=" and the
+// charset when set) and "Cache-Control" when set. Then one "Set-Cookie" line per
+// changed cookie. Answers true; a second call does nothing.
+bool BuildHead(YPageContext& context);

@@ -1,0 +1,34 @@
+// PageSite: page files in a fresh temporary folder, served by isapi-host with the real
+// vellum.dll, in this process.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "HttpServer.h"
+#include "TestClient.h"
+
+class PageSite {
+ public:
+  PageSite();
+  ~PageSite();
+  PageSite(const PageSite&) = delete;
+  PageSite& operator=(const PageSite&) = delete;
+
+  // Writes a file under the root; relative uses "/" or "\".
+  void Write(const std::string& relative, std::string_view bytes);
+  // Starts the server (after the files are written).
+  bool Start(std::string* error);
+
+  HttpResponse Get(const std::string& target, const std::string& extraHeaders = "");
+  unsigned port() const { return server_ ? server_->port() : 0; }
+  const std::string& root() const { return root_; }
+  std::string ReadAccessLog() const;
+
+ private:
+  std::string root_, logPath_;
+  std::vector<std::string> files_, directories_;
+  std::unique_ptr<HttpServer> server_;
+};

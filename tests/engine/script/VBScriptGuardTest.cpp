@@ -1,0 +1,47 @@
+// Statements that would make the platform's VBScript abort the process are found before
+// the engine sees them; everything else passes.
+#include <gtest/gtest.h>
+
+#include "script/VBScriptGuard.h"
+
+namespace {
+
+struct GuardCase {
+  const wchar_t* program;
+  int line;  // 0: nothing found
+};
+
+TEST(VBScriptGuard, FindsAssignmentsThroughTwoCallsInARow) {
+  const GuardCase cases[] = {
+      {L"Response.Cookies(\"c\")(\"k\") = \"v\"", 1},
+      {L"x = 1\r\nRequest.Cookies(\"c\")(\"k\")=2", 2},
+      {L"a = 1 : b(1)(2) = 3", 1},
+      {L"If x Then c(1)(2) = 3", 1},
+      {L"If x Then\r\ny = 1\r\nElse d(\"a\") (\"b\") = 4\r\nEnd If", 3},
+      {L"With Response\r\n.Cookies(\"c\")(\"k\") = 1\r\nEnd With", 2},
+      {L"Set o(1)(2) = Nothing", 1},
+      {L"x = 1 _\r\n  + 2\r\ne(1)(2)(3) = 5", 3},
+      // Forms that work on the platform, and look-alikes.
+      {L"Response.Cookies(\"c\").Item(\"k\") = \"v\"", 0},
+      {L"Set n = Response.Cookies(\"n\") : n(\"k\") = \"v\"", 0},
+      {L"x = Request.Cookies(\"c\")(\"k\")", 0},
+      {L"If a(1)(2) = 3 Then y = 1", 0},
+      {L"s = \"b(1)(2) = 3\"", 0},
+      {L"' b(1)(2) = 3", 0},
+      {L"x = 1 ' b(1)(2) = 3", 0},
+      {L"Rem b(1)(2) = 3", 0},
+      {L"Call f(1)(2)", 0},
+      {L"", 0},
+  };
+  for (const GuardCase& c : cases) {
+    std::optional<int> found = FindProcessKillingVBScriptStatement(c.program);
+    if (c.line == 0) {
+      EXPECT_FALSE(found.has_value()) << testing::PrintToString(std::wstring(c.program));
+    } else {
+      ASSERT_TRUE(found.has_value()) << testing::PrintToString(std::wstring(c.program));
+      EXPECT_EQ(c.line, *found) << testing::PrintToString(std::wstring(c.program));
+    }
+  }
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+// AccessLog: one line per request, to a file or the standard output.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+struct AccessLogEntry {
+  std::string_view client;
+  SYSTEMTIME time{};  // UTC, when the request arrived
+  std::string_view requestLine;
+  int status = 0;
+  uint64_t bytes = 0;  // body bytes sent
+  double durationMs = 0;
+  std::string_view extensionText;  // HSE_APPEND_LOG_PARAMETER texts
+};
+
+// client - - [time] "request line" status bytes duration-ms "extension text"
+std::string FormatAccessLogLine(const AccessLogEntry& entry);
+
+class AccessLog {
+ public:
+  AccessLog() { InitializeCriticalSection(&lock_); }
+  ~AccessLog();
+  AccessLog(const AccessLog&) = delete;
+  AccessLog& operator=(const AccessLog&) = delete;
+
+  // An empty path is the standard output. False when the file cannot be opened.
+  bool Open(const std::string& path);
+  void Write(const AccessLogEntry& entry);
+
+ private:
+  CRITICAL_SECTION lock_;
+  FILE* file_ = nullptr;
+  bool owned_ = false;
+};

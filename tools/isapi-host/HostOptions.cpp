@@ -1,0 +1,121 @@
+#include "HostOptions.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+const char kUsage[] =
+    "usage: isapi-host [options]\n"
+    "  --root DIR            physical root of the site (default: the sample site)\n"
+    "  --port N              TCP port, 0 for any free one (default 8080)\n"
+    "  --bind ADDR           IPv4 address to listen on (default 127.0.0.1)\n"
+    "  --threads N           worker threads (default 64)\n"
+    "  --extension PATH      ISAPI extension for .asp files (default: the built vellum.dll)\n"
+    "  --app URL=DIR         a further application rooted at DIR (repeatable)\n"
+    "  --access-log FILE     access log (default: standard output)\n"
+    "  --help                this text\n";
+
+namespace {
+
+bool ParseNumber(const std::string& text, unsigned long max, unsigned* out) {
+  if (text.empty() || text.size() > 10) return false;
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+  if (value > max) return false;
+  *out = static_cast<unsigned>(value);
+  return true;
+}
+
+bool ValidIpv4(const std::string& text) {
+  int parts = 0;
+  size_t pos = 0;
+  while (parts < 4) {
+    size_t dot = text.find('.', pos);
+    std::string part = text.substr(pos, dot == std::string::npos ? std::string::npos : dot - pos);
+    unsigned value;
+    if (!ParseNumber(part, 255, &value) || part.size() > 3) return false;
+    ++parts;
+    if (dot == std::string::npos) break;
+    pos = dot + 1;
+  }
+  return parts == 4 && std::count(text.begin(), text.end(), '.') == 3;
+}
+
+std::string TrimTrailingSeparators(std::string path) {
+  while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+std::string ToWindowsPath(std::string path) {
+  if (!path.empty() && path.front() == '/') path = "Z:" + path;
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options, std::string* error) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--help" || arg == "-h") {
+      options->help = true;
+      continue;
+    }
+    static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
+                                             "--access-log"};
+    bool known = false;
+    for (const char* name : kWithValue) known = known || arg == name;
+    if (!known) {
+      *error = "unknown option '" + arg + "' (see --help)";
+      return false;
+    }
+    if (i + 1 >= args.size()) {
+      *error = "option " + arg + " needs a value";
+      return false;
+    }
+    const std::string& value = args[++i];
+    if (arg == "--root") {
+      if (value.empty()) {
+        *error = "--root needs a directory";
+        return false;
+      }
+      options->root = TrimTrailingSeparators(ToWindowsPath(value));
+    } else if (arg == "--port") {
+      if (!ParseNumber(value, 65535, &options->port)) {
+        *error = "--port needs a number from 0 to 65535, not '" + value + "'";
+        return false;
+      }
+    } else if (arg == "--bind") {
+      if (!ValidIpv4(value)) {
+        *error = "--bind needs an IPv4 address, not '" + value + "'";
+        return false;
+      }
+      options->bind = value;
+    } else if (arg == "--threads") {
+      if (!ParseNumber(value, kMaxThreads, &options->threads) || options->threads == 0) {
+        *error = "--threads needs a number from 1 to " + std::to_string(kMaxThreads) + ", not '" + value + "'";
+        return false;
+      }
+    } else if (arg == "--extension") {
+      options->extension = ToWindowsPath(value);
+    } else if (arg == "--app") {
+      size_t equals = value.find('=');
+      std::string url = value.substr(0, equals);
+      if (equals == std::string::npos || url.empty() || url.front() != '/' || equals + 1 == value.size()) {
+        *error = "--app needs URL=DIR with a URL starting with '/', not '" + value + "'";
+        return false;
+      }
+      std::string normalized;
+      if (NormalizeUrlPath(url, &normalized) != 0) {
+        *error = "--app has an invalid URL '" + url + "'";
+        return false;
+      }
+      if (normalized.size() > 1 && normalized.back() == '/') normalized.pop_back();
+      options->apps.push_back({normalized, TrimTrailingSeparators(ToWindowsPath(value.substr(equals + 1)))});
+    } else if (arg == "--access-log") {
+      options->accessLog = value;
+    }
+  }
+  return true;
+}

@@ -1,0 +1,31 @@
+// HostOptions: the command line of isapi-host.exe.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "UrlMapping.h"
+
+constexpr unsigned kDefaultPort = 8080;
+constexpr unsigned kDefaultThreads = 64;
+constexpr unsigned kMaxThreads = 1024;
+
+struct HostOptions {
+  std::string root;       // physical root of "/"
+  unsigned port = kDefaultPort;  // 0: any free port
+  std::string bind = "127.0.0.1";
+  unsigned threads = kDefaultThreads;
+  std::string extension;  // path of the ISAPI extension DLL; empty: none
+  std::vector<Application> apps;  // further applications from --app
+  std::string accessLog;  // empty: standard output
+  bool help = false;
+};
+
+extern const char kUsage[];
+
+// Parses the arguments after the program name. On failure answers false with a
+// one-line message in *error. Options not given keep the values *options has.
+bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options, std::string* error);
+
+// A path as Windows sees it: "/x/y" (a Unix path) becomes "Z:\x\y", "/" otherwise "\".
+std::string ToWindowsPath(std::string path);

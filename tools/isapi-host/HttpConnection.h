@@ -1,0 +1,58 @@
+// HttpConnection: serves the requests of one client connection in order (keep-alive,
+// pipelining) until either side closes it, a request is malformed, or the server stops.
+#pragma once
+
+#include <winsock2.h>
+
+#include <string>
+
+#include "HttpRequestHead.h"
+#include "SocketStream.h"
+
+class HttpServer;
+class ResponseSink;
+struct MappedUrl;
+
+// The body of one request as the handlers see it: the bytes already in memory
+// (received with the head, or a whole decoded chunked body) and those still to be
+// received from the socket.
+struct RequestBody {
+  std::string decoded;       // a chunked body, decoded
+  std::string_view memory;   // body bytes in memory
+  size_t memoryRead = 0;     // of memory, bytes handed out
+  uint64_t onSocket = 0;     // body bytes not yet received
+  uint64_t total = 0;
+};
+
+class HttpConnection {
+ public:
+  HttpConnection(HttpServer& server, unsigned worker, SOCKET socket, const sockaddr_in& peer);
+  void Serve();
+
+  // Reads the next body bytes for a handler: count, 0 at the end, -1 when the
+  // connection failed.
+  int ReadBody(RequestBody& body, char* buffer, int length);
+
+  const std::string& peerAddress() const { return peerAddress_; }
+  unsigned peerPort() const { return peerPort_; }
+  const std::string& localAddress() const { return localAddress_; }
+
+ private:
+  enum class Next { kContinue, kClose };
+  // Reads one head: false when the connection is to close (answered or idle).
+  bool ReadHead(HttpRequestHead* head, size_t* headLength, int* errorStatus);
+  Next Handle(const HttpRequestHead& head, size_t headLength);
+  // Prepares the body (100-continue, chunked decoding, preloading); 0 or an error status.
+  int PrepareBody(const HttpRequestHead& head, bool preload, RequestBody* body);
+  // Skips what the handler left of the body; false when the connection must close.
+  bool FinishBody(RequestBody& body);
+  void ServeStatic(const HttpRequestHead& head, const MappedUrl& url, const WIN32_FILE_ATTRIBUTE_DATA& attributes,
+                   ResponseSink& sink);
+
+  HttpServer& server_;
+  unsigned worker_;
+  SocketStream stream_;
+  std::string peerAddress_;
+  unsigned peerPort_ = 0;
+  std::string localAddress_;
+};

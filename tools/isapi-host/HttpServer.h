@@ -1,0 +1,82 @@
+// HttpServer: the listening socket, a fixed pool of worker threads, the loaded
+// extension and what the workers share (applications, file cache, access log). Each
+// worker takes a connection from accept and serves it until it closes; a worker is
+// initialised for COM (multithreaded apartment) once, before it first calls the
+// extension.
+#pragma once
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "AccessLog.h"
+#include "HostOptions.h"
+#include "IsapiExtension.h"
+#include "StaticFileCache.h"
+#include "UrlMapping.h"
+
+// Time limits and sizes of one connection.
+struct ConnectionLimits {
+  DWORD receiveTimeoutMs = 15000;  // one recv: an idle keep-alive connection or a stalled client
+  DWORD sendTimeoutMs = 30000;
+  DWORD headDeadlineMs = 30000;    // the whole head of one request
+  uint64_t maxBodyBytes = 32ull << 20;
+  uint64_t maxDrainBytes = 1 << 20;  // unread body skipped to keep a connection
+};
+
+// Body bytes handed to an extension with the control block.
+constexpr DWORD kPreloadBytes = 48 * 1024;
+
+class HttpServer {
+ public:
+  HttpServer(HostOptions options, ConnectionLimits limits = {});
+  ~HttpServer();
+  HttpServer(const HttpServer&) = delete;
+  HttpServer& operator=(const HttpServer&) = delete;
+
+  // Loads the extension, listens and starts the workers.
+  bool Start(std::string* error);
+  // Stops accepting, closes idle connections, lets running requests finish and waits
+  // up to graceMs for the workers.
+  void Stop(DWORD graceMs);
+
+  unsigned port() const { return port_; }
+  const HostOptions& options() const { return options_; }
+  const ConnectionLimits& limits() const { return limits_; }
+  const std::vector<Application>& apps() const { return apps_; }
+  const IsapiExtension& extension() const { return extension_; }
+  StaticFileCache& files() { return files_; }
+  AccessLog& log() { return log_; }
+  HANDLE impersonationToken() const { return token_; }
+  bool stopping() const { return stopping_; }
+
+  // Workers mark the connection they serve, so Stop can close the idle ones.
+  void SetWorkerSocket(unsigned worker, SOCKET socket);
+  void SetWorkerBusy(unsigned worker, bool busy);
+
+ private:
+  struct Worker {
+    HANDLE thread = nullptr;
+    SOCKET socket = INVALID_SOCKET;
+    bool busy = false;
+  };
+  static unsigned __stdcall WorkerMain(void* argument);
+  void RunWorker(unsigned index);
+
+  HostOptions options_;
+  ConnectionLimits limits_;
+  std::vector<Application> apps_;
+  IsapiExtension extension_;
+  StaticFileCache files_;
+  AccessLog log_;
+  HANDLE token_ = nullptr;
+  SOCKET listener_ = INVALID_SOCKET;
+  unsigned port_ = 0;
+  std::atomic<bool> stopping_{false};
+  bool winsock_ = false;
+  CRITICAL_SECTION workersLock_;
+  std::vector<Worker> workers_;
+};

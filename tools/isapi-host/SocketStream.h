@@ -1,0 +1,43 @@
+// SocketStream: one client connection's socket with its receive buffer. Blocking
+// calls with the time-outs set on the socket; every send of a response goes out in one
+// gathered call.
+#pragma once
+
+#include <winsock2.h>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+class SocketStream {
+ public:
+  // Bytes asked of one recv.
+  static constexpr size_t kReceiveChunk = 16384;
+
+  explicit SocketStream(SOCKET socket) : socket_(socket) {}
+
+  SOCKET socket() const { return socket_; }
+
+  // Receives more bytes into the buffer: false on close, time-out or error.
+  bool ReceiveMore();
+  // Receives into buffer directly (bypassing the buffer): bytes, 0 on close, -1 on error.
+  int ReceiveDirect(char* buffer, int length);
+
+  // Bytes received and not yet consumed.
+  std::string_view Pending() const { return std::string_view(buffer_).substr(start_); }
+  void Consume(size_t bytes);
+
+  // Sends every part; false when the connection failed.
+  bool Send(std::string_view a, std::string_view b = {}, std::string_view c = {});
+
+  bool failed() const { return failed_; }
+  // The last receive failed because the receive time-out passed.
+  bool timedOut() const { return timedOut_; }
+
+ private:
+  SOCKET socket_;
+  std::string buffer_;
+  size_t start_ = 0;
+  bool failed_ = false;
+  bool timedOut_ = false;
+};
