@@ -15,6 +15,7 @@ packages=(
   locales fonts-wqy-microhei
   curl
   googletest
+  chromium  # headless, for the browser cookie test
 )
 
 missing=()

@@ -3,9 +3,11 @@
 <h1>vellum sample site</h1>
 <p>Server time: <%= Now() %></p>
 <ul>
-  <li><a href="hello.asp?name=World">hello.asp</a>: query strings</li>
-  <li><a href="form.asp">form.asp</a>: a posted form</li>
-  <li><a href="counter.asp">counter.asp</a>: Session and Application</li>
+  <li><a href="hello.asp?name=World">hello.asp</a>: the query string</li>
+  <li><a href="form.asp">form.asp</a>: a posted form, in JScript</li>
+  <li><a href="table.asp?rows=10">table.asp</a>: loops, includes and Server.URLEncode</li>
+  <li><a href="cross.asp">cross.asp</a>: VBScript calling a JScript function and back</li>
+  <li><a href="error.asp">error.asp</a>: the report of a script error in an included file</li>
   <li><a href="about.html">about.html</a>: a static page</li>
 </ul>
 <!--#include file="footer.inc"-->

@@ -10,9 +10,7 @@
 #include "AccessLog.h"
 #include "ChunkedDecoder.h"
 #include "ExtensionCall.h"
-#include "HttpDate.h"
 #include "HttpServer.h"
-#include "MimeTypes.h"
 #include "ResponseSink.h"
 #include "UrlMapping.h"
 
@@ -73,6 +71,13 @@ void HttpConnection::Serve() {
       if (errorStatus) {
         ResponseSink sink(stream_, false, false, true);
         sink.SendError(errorStatus, true);
+        AccessLogEntry entry;
+        GetSystemTime(&entry.time);
+        entry.client = peerAddress_;
+        entry.requestLine = "-";
+        entry.status = errorStatus;
+        entry.bytes = sink.bodyBytes();
+        server_.log().Write(entry);
       }
       return;
     }
@@ -301,10 +306,5 @@ void HttpConnection::ServeStatic(const HttpRequestHead&, const MappedUrl& url,
     case StaticFileCache::Result::kTooLarge: sink.SendError(403, false); return;
     case StaticFileCache::Result::kError: sink.SendError(500, false); return;
   }
-  std::string fields = "Content-Type: ";
-  fields += ContentTypeForFile(FileName(url.path));
-  fields += "\r\nLast-Modified: ";
-  fields += FormatHttpDate(file->lastWrite);
-  fields += "\r\n";
-  sink.SendComplete("200 OK", 200, fields, file->contents);
+  sink.SendComplete("200 OK", 200, file->fields, file->contents);
 }

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Script engines run on the workers' stacks.
+constexpr unsigned kWorkerStackBytes = 1 << 20;
+
 struct WorkerStart {
   HttpServer* server;
   unsigned index;
@@ -67,7 +70,7 @@ bool HttpServer::Start(std::string* error) {
   workers_.resize(options_.threads);
   for (unsigned i = 0; i < options_.threads; ++i) {
     auto* start = new WorkerStart{this, i};
-    uintptr_t thread = _beginthreadex(nullptr, 256 * 1024, WorkerMain, start, 0, nullptr);
+    uintptr_t thread = _beginthreadex(nullptr, kWorkerStackBytes, WorkerMain, start, 0, nullptr);
     if (!thread) {
       delete start;
       *error = "cannot start worker threads";

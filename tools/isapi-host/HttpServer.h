@@ -1,8 +1,10 @@
 // HttpServer: the listening socket, a fixed pool of worker threads, the loaded
 // extension and what the workers share (applications, file cache, access log). Each
-// worker takes a connection from accept and serves it until it closes; a worker is
-// initialised for COM (multithreaded apartment) once, before it first calls the
-// extension.
+// worker takes a connection from accept and serves it until it closes, so up to
+// --threads connections are served at once and further ones wait in the listen
+// backlog (an idle keep-alive connection holds its worker until its receive time-out).
+// A worker is initialised for COM (multithreaded apartment) once, before it first
+// calls the extension. Nothing per request creates a thread or a kernel object.
 #pragma once
 
 #include <winsock2.h>

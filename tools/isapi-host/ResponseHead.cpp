@@ -24,7 +24,9 @@ std::string_view Trim(std::string_view s) {
 
 ExtensionHead ParseExtensionHead(const char* status, std::string_view headers) {
   ExtensionHead head;
-  std::string_view given = status ? Trim(status) : std::string_view();
+  std::string_view given = status ? std::string_view(status) : std::string_view();
+  // One line only: a line break in the status would let its text forge header lines.
+  given = Trim(given.substr(0, given.find_first_of("\r\n")));
   if (given.size() >= 3 && given[0] >= '1' && given[0] <= '5' && given[1] >= '0' && given[1] <= '9' &&
       given[2] >= '0' && given[2] <= '9' && (given.size() == 3 || given[3] == ' ')) {
     head.status.assign(given);
@@ -40,7 +42,7 @@ ExtensionHead ParseExtensionHead(const char* status, std::string_view headers) {
       break;
     }
     size_t colon = line.find(':');
-    if (colon == std::string_view::npos || colon == 0) continue;
+    if (colon == std::string_view::npos || colon == 0 || line.find('\r') != std::string_view::npos) continue;
     std::string_view value = Trim(line.substr(colon + 1));
     if (NameIs(line, colon, "content-length")) {
       uint64_t length = 0;

@@ -19,7 +19,8 @@ struct ExtensionHead {
 };
 
 // status may be null ("200 OK"); headers may be null, end with or without the empty
-// line, and use "\r\n" or "\n". Lines without a colon are dropped.
+// line, and use "\r\n" or "\n". Lines without a colon or with a stray carriage return
+// are dropped; the status ends at its first line break.
 ExtensionHead ParseExtensionHead(const char* status, std::string_view headers);
 
 // The reason phrase of a status code the server itself answers with.

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "HttpDate.h"
+#include "MimeTypes.h"
+
 namespace {
 
 struct FileHandle {
@@ -46,6 +49,8 @@ StaticFileCache::Result StaticFileCache::Get(const std::string& path, const WIN3
     done += got;
   }
   loaded->contents.resize(done);
+  loaded->fields = std::string("Content-Type: ") + ContentTypeForFile(path) + "\r\nLast-Modified: " +
+                   FormatHttpDate(attributes.ftLastWriteTime) + "\r\n";
   *file = loaded;
 
   if (done <= kMaxCachedFileBytes) {

@@ -12,6 +12,7 @@
 struct StaticFile {
   std::string contents;
   FILETIME lastWrite{};
+  std::string fields;  // Content-Type and Last-Modified header lines
 };
 
 class StaticFileCache {

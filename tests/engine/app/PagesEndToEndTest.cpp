@@ -59,6 +59,8 @@ class PagesEndToEnd : public testing::Test {
     s.Write("cross.asp",
             "<script language=JScript runat=server>function twice(x) { return x * 2; }</script>"
             "<% Response.Write TWICE(21) %>");
+    s.Write("zerobyte.asp", "<% Response.Write \"a\" & Chr(0) & \"b\" %>");
+    s.Write("echo.asp", "<% Response.BinaryWrite Request.BinaryRead(Request.TotalBytes) %>");
     s.Write("twocalls.asp", "<p>\r\n<% Response.Cookies(\"c\")(\"k\") = \"v\" %>");
     std::string error;
     ASSERT_TRUE(s.Start(&error)) << error;
@@ -106,6 +108,15 @@ TEST_F(PagesEndToEnd, WriteEndClearBinaryWriteAndHtmlBlock) {
   EXPECT_EQ("after", Get("/clearafterend.asp").body);
   EXPECT_EQ(std::string("textA\0B\0", 8), Get("/binary.asp").body);
   EXPECT_EQ("xy", Get("/blocks.asp").body);
+}
+
+// The body is sent whole: a NUL written by a script does not cut it short, and bytes
+// from BinaryRead go back out unchanged through BinaryWrite.
+TEST_F(PagesEndToEnd, BodiesKeepEveryByte) {
+  EXPECT_EQ(std::string("a\0b", 3), Get("/zerobyte.asp").body);
+  const std::string bytes("\x01\x00\xFF\x80z", 5);
+  HttpResponse echoed = Fetch(site_->port(), "POST", "/echo.asp", "Content-Type: application/octet-stream\r\n", bytes);
+  EXPECT_EQ(bytes, echoed.body);
 }
 
 TEST_F(PagesEndToEnd, StoredSettingsChangeNothingOnTheWire) {

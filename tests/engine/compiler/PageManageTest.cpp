@@ -3,11 +3,11 @@
 
 #include <process.h>
 
-#include "FakeScriptEngine.h"
 #include "TestAspContext.h"
 #include "TestPageFiles.h"
 #include "app/YPageManage.h"
 #include "automation/Clock.h"
+#include "support/DoubleScriptEngine.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ TEST(YList, PushesAtEitherEndAndUnlinksAnyNode) {
   EXPECT_EQ(nullptr, list.tail());
 }
 
-const CLSID kJScriptClsid = {0xF414C260, 0x6AC0, 0x11CF, {0xB6, 0xD1, 0x00, 0xAA, 0x00, 0xBB, 0xBB, 0x58}};
+// The encoded VBScript engine, which Wine lacks: the double stands in for it.
+const CLSID kVBScriptEncodeClsid = {0xB54F3743, 0x5B07, 0x11CF, {0xA4, 0xB0, 0x00, 0xAA, 0x00, 0x4A, 0x55, 0xE8}};
 
 struct RunThread {
   CAspParser* page;
@@ -48,27 +49,28 @@ struct RunThread {
   }
 };
 
-// Wine's engines cannot interrupt a running script; a stand-in engine shows that the
+// Wine's engines cannot interrupt a running script; a test-double engine shows that the
 // sweep interrupts an overdue page once and leaves a page within its time alone.
-TEST(PageManageSweepWithFakeEngine, InterruptsAnOverduePageOnceAndLeavesOthersAlone) {
-  FakeScriptEngineClass fake(kJScriptClsid);
+TEST(PageManageSweepWithDoubleEngine, InterruptsAnOverduePageOnceAndLeavesOthersAlone) {
+  DoubleEngineRegistration double_(kVBScriptEncodeClsid);
+  ResetDoubleLog();
+  DoubleLog().interruptible = true;
   TestPageFiles files;
   TestAspContext context(files.root());
   CAspParser page;
   context.Attach(&page);
-  ASSERT_TRUE(page.CompileFile("/p.asp", files.Write("p.asp", "<%@ language=JScript %><% loop(); %>").c_str()));
+  ASSERT_TRUE(page.CompileFile("/p.asp", files.Write("p.asp", "<%@ language=VBScript.Encode %><%\nloop\n%>").c_str()));
   const int64_t deadline = SecondsSince1970() + 90;
   page.set_deadline(deadline);
 
   RunThread run{&page};
   HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &RunThread::Main, &run, 0, nullptr));
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(FakeScriptEngineClass::running, 10000));
-  EXPECT_LE(1, FakeScriptEngineClass::created);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(DoubleEngineLooping(), 10000));
   EXPECT_TRUE(YPageManage::Instance().IsRunning(&page));
 
   EXPECT_EQ(0, YPageManage::Instance().Sweep(deadline));  // not yet earlier than now
   EXPECT_TRUE(YPageManage::Instance().IsRunning(&page));
-  EXPECT_EQ(0, FakeScriptEngineClass::interruptsAll);
+  EXPECT_TRUE(DoubleLog().interrupts.empty());
 
   EXPECT_EQ(1, YPageManage::Instance().Sweep(deadline + 1));
   EXPECT_FALSE(YPageManage::Instance().IsRunning(&page));
@@ -76,10 +78,32 @@ TEST(PageManageSweepWithFakeEngine, InterruptsAnOverduePageOnceAndLeavesOthersAl
 
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));
   CloseHandle(thread);
-  EXPECT_EQ(1, FakeScriptEngineClass::interruptsAll);
+  EXPECT_EQ(std::vector<SCRIPTTHREADID>({SCRIPTTHREADID_ALL}), DoubleLog().interrupts);
   EXPECT_FALSE(run.result);
-  // The interruption is reported like any script error.
-  EXPECT_NE(std::string::npos, run.errorText.find("<p>interrupted</p>")) << run.errorText;
+  // The interruption is reported like any script error, at the page's line 2.
+  EXPECT_NE(std::string::npos, run.errorText.find("<p>raised</p>")) << run.errorText;
+  EXPECT_NE(std::string::npos, run.errorText.find("p.asp,line 2</p>")) << run.errorText;
+}
+
+// The named items an engine is given, in order: the context's, then "YAspParser", then
+// the cross-script item once the engines are linked.
+TEST(PageRunNamedItemsWithDoubleEngine, ComeInTheirOrder) {
+  DoubleEngineRegistration double_(kVBScriptEncodeClsid);
+  ResetDoubleLog();
+  TestPageFiles files;
+  TestAspContext context(files.root());
+  auto* extra = new CTestResponse(nullptr);
+  context.AddItem(L"Extra", extra->GetUnknown());
+  extra->Release();
+  CAspParser page;
+  context.Attach(&page);
+  ASSERT_TRUE(page.CompileFile(
+      "/p.asp", files.Write("p.asp", "<script language=VBScript.Encode runat=server>x = 1</script><% y = 2 %>").c_str()));
+  ASSERT_TRUE(page.Run()) << page.ErrorText();
+  const DWORD visible = SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISPERSISTENT;
+  std::vector<std::pair<std::wstring, DWORD>> expected = {
+      {L"Response", visible}, {L"Extra", visible}, {L"YAspParser", visible}, {L"OrvaneCrossScript", SCRIPTITEM_GLOBALMEMBERS}};
+  EXPECT_EQ(expected, DoubleLog().namedItems);
 }
 
 }  // namespace

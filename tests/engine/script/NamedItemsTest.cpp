@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "DoubleScriptEngine.h"
+#include "support/DoubleScriptEngine.h"
 #include "TestItemObject.h"
 #include "TestScriptOwner.h"
 #include "script/CNamedItemProbe.h"

@@ -3,7 +3,7 @@
 
 #include <dispex.h>
 
-#include "DoubleScriptEngine.h"
+#include "support/DoubleScriptEngine.h"
 #include "TestItemObject.h"
 #include "TestScriptOwner.h"
 #include "script/YProxyDispatch.h"

@@ -9,7 +9,7 @@
 #include <regex>
 #include <sstream>
 
-#include "DoubleScriptEngine.h"
+#include "support/DoubleScriptEngine.h"
 #include "TestItemObject.h"
 #include "TestScriptOwner.h"
 #include "support/TestScriptHost.h"

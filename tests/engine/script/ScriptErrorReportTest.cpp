@@ -7,7 +7,7 @@
 
 #include <regex>
 
-#include "DoubleScriptEngine.h"
+#include "support/DoubleScriptEngine.h"
 #include "TestItemObject.h"
 #include "TestScriptOwner.h"
 #include "support/TestScriptHost.h"

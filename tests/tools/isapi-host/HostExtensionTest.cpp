@@ -220,6 +220,11 @@ TEST_F(HostExtensionTest, TheServerSuppliesTheHeadAnExtensionDidNotSend) {
   response = Fetch(port(), "GET", "/page.asp?error");
   EXPECT_EQ(500, response.status);
 
+  response = Fetch(port(), "GET", "/page.asp?twice");
+  EXPECT_EQ("HTTP/1.1 200 OK", response.statusLine);
+  EXPECT_FALSE(response.HasHeader("X-Again"));
+  EXPECT_EQ("first=1 second=0:87", response.body);
+
   response = Fetch(port(), "GET", "/page.asp?status");
   EXPECT_EQ("HTTP/1.1 404 Not Here", response.statusLine);
   EXPECT_EQ("yes", response.Header("X-Test"));

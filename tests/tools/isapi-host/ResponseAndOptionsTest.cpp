@@ -26,14 +26,15 @@ TEST(ExtensionHead, DefaultsAndOddInput) {
   const std::tuple<const char*, const char*, int> statuses[] = {
       {nullptr, "200 OK", 200}, {"", "200 OK", 200},        {"404", "404", 404},
       {"abc", "200 OK", 200},   {"99 Low", "200 OK", 200},  {" 500 Oops ", "500 Oops", 500},
-      {"2000 x", "200 OK", 200},
+      {"2000 x", "200 OK", 200}, {"302 MOVED\r\nSet-Cookie: forged", "302 MOVED", 302},
   };
   for (const auto& [given, status, code] : statuses) {
     ExtensionHead head = ParseExtensionHead(given, "");
     EXPECT_EQ(status, head.status) << (given ? given : "null");
     EXPECT_EQ(code, head.statusCode);
   }
-  ExtensionHead head = ParseExtensionHead("200 OK", "A: 1\nno colon\nContent-Length: x1\nTransfer-Encoding: chunked");
+  ExtensionHead head = ParseExtensionHead(
+      "200 OK", "A: 1\nno colon\nContent-Length: x1\nB: 2\rForged: 3\r\nTransfer-Encoding: chunked");
   EXPECT_EQ("A: 1\r\nTransfer-Encoding: chunked\r\n", head.fields);
   EXPECT_FALSE(head.hasContentLength);  // a broken length is dropped, not trusted
   EXPECT_TRUE(head.hasTransferEncoding);

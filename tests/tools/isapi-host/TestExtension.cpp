@@ -154,6 +154,14 @@ extern "C" DWORD WINAPI HttpExtensionProc(EXTENSION_CONTROL_BLOCK* ecb) {
     while (writes < 2000 && Write(ecb, block)) ++writes;
     return HSE_STATUS_SUCCESS;
   }
+  if (Has(query, "twice")) {
+    // A second head, and a head after the body began, are refused.
+    BOOL first = SendHead(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+    BOOL second = SendHead(ecb, "500 Again", "X-Again: 1\r\n\r\n");
+    DWORD error = GetLastError();
+    Write(ecb, "first=" + std::to_string(first) + " second=" + std::to_string(second) + ":" + std::to_string(error));
+    return HSE_STATUS_SUCCESS;
+  }
   if (Has(query, "status")) {
     SendHead(ecb, "404 Not Here", "Content-Type: text/plain\r\nX-Test: yes\r\n\r\n");
     Write(ecb, "missing");

@@ -1,4 +1,4 @@
-#include "DoubleScriptEngine.h"
+#include "support/DoubleScriptEngine.h"
 
 #include <activscp.h>
 
@@ -13,6 +13,8 @@ const CLSID kDoubleEngineClsid = {0x7a1c55e0, 0x3d2b, 0x4f61, {0x9a, 0x7e, 0x5c,
 namespace {
 
 DoubleEngineLog g_log;
+HANDLE g_looping = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+HANDLE g_interrupted = CreateEventA(nullptr, TRUE, FALSE, nullptr);
 
 // Base for the double's small COM objects: a plain count starting at 1.
 template <class... Interfaces>
@@ -131,7 +133,12 @@ class DoubleEngine final : public Counted<IActiveScript, IActiveScriptParse> {
   STDMETHODIMP GetCurrentScriptThreadID(SCRIPTTHREADID*) override { return E_NOTIMPL; }
   STDMETHODIMP GetScriptThreadID(DWORD, SCRIPTTHREADID*) override { return E_NOTIMPL; }
   STDMETHODIMP GetScriptThreadState(SCRIPTTHREADID, SCRIPTTHREADSTATE*) override { return E_NOTIMPL; }
-  STDMETHODIMP InterruptScriptThread(SCRIPTTHREADID, const EXCEPINFO*, DWORD) override { return E_NOTIMPL; }
+  STDMETHODIMP InterruptScriptThread(SCRIPTTHREADID thread, const EXCEPINFO*, DWORD) override {
+    if (!g_log.interruptible) return E_NOTIMPL;
+    g_log.interrupts.push_back(thread);
+    SetEvent(g_interrupted);
+    return S_OK;
+  }
   STDMETHODIMP Clone(IActiveScript** out) override {
     *out = nullptr;
     return E_NOTIMPL;
@@ -170,8 +177,21 @@ class DoubleEngine final : public Counted<IActiveScript, IActiveScriptParse> {
         return SCRIPT_E_REPORTED;
       }
       if (std::swscanf(line.c_str(), L" x = %63l[A-Za-z](%d)", name, &arg) == 2) CallItem(name, arg);
+      if (line.find(L"loop") != std::wstring::npos && Loop(number + startLine)) return SCRIPT_E_REPORTED;
     }
     return S_OK;
+  }
+
+  // Runs until interrupted; true when it was (and the interruption was reported).
+  bool Loop(ULONG line) {
+    ResetEvent(g_interrupted);
+    SetEvent(g_looping);
+    DWORD wait = WaitForSingleObject(g_interrupted, 10000);
+    ResetEvent(g_looping);
+    if (wait != WAIT_OBJECT_0) return false;
+    ComPtr<IActiveScriptError> error = ComPtr<IActiveScriptError>::Adopt(new DoubleError(1, line, 0));
+    if (site_) site_->OnScriptError(error.Get());
+    return true;
   }
 
   void CallItem(const wchar_t* name, int arg) {
@@ -229,12 +249,28 @@ DoubleEngineLog& DoubleLog() { return g_log; }
 
 void ResetDoubleLog() { g_log = DoubleEngineLog{}; }
 
-void RegisterDoubleEngine() {
+HANDLE DoubleEngineLooping() { return g_looping; }
+
+namespace {
+DoubleFactory& Factory() {
   static DoubleFactory factory;
+  return factory;
+}
+}  // namespace
+
+DoubleEngineRegistration::DoubleEngineRegistration(const CLSID& clsid) {
+  CoRegisterClassObject(clsid, &Factory(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+}
+
+DoubleEngineRegistration::~DoubleEngineRegistration() {
+  if (cookie_) CoRevokeClassObject(cookie_);
+}
+
+void RegisterDoubleEngine() {
   static bool registered = [] {
     DWORD cookie = 0;
-    return SUCCEEDED(CoRegisterClassObject(kDoubleEngineClsid, &factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
-                                           &cookie));
+    return SUCCEEDED(CoRegisterClassObject(kDoubleEngineClsid, &Factory(), CLSCTX_INPROC_SERVER,
+                                           REGCLS_MULTIPLEUSE, &cookie));
   }();
   (void)registered;
 }

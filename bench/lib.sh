@@ -1,0 +1,70 @@
+# Shared pieces of the HTTP benchmarks (sourced by bench/*.sh after scripts/env.sh).
+
+# install_missing: wrk, nginx and curl from Debian when they are not there yet.
+install_missing() {
+  local missing=()
+  command -v wrk >/dev/null || missing+=(wrk)
+  command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || missing+=(nginx-light)
+  command -v curl >/dev/null || missing+=(curl)
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing ${missing[*]} ..." >&2
+    apt-get update -qq >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null 2>&1 ||
+      DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wrk nginx curl >/dev/null
+  fi
+}
+
+# wait_port PORT [PATH]: until something answers there (10 s at most).
+wait_port() {
+  for _ in $(seq 100); do
+    curl -s -o /dev/null "http://127.0.0.1:$1${2:-/}" && return 0
+    sleep 0.1
+  done
+  echo "nothing answers on port $1" >&2
+  exit 1
+}
+
+# measure URL CONNECTIONS SECONDS OUT -> "rps p50 p99 [errors]"
+measure() {
+  local url=$1 connections=$2 duration=$3 out=$4 threads=2
+  [ "$connections" -lt 2 ] && threads=1
+  wrk -t$threads -c"$connections" -d"${duration}s" --latency "$url" >"$out" 2>&1 || true
+  local rps p50 p99 errors
+  rps=$(awk '/^Requests\/sec:/ {print $2}' "$out")
+  p50=$(awk '$1=="50%" {print $2}' "$out")
+  p99=$(awk '$1=="99%" {print $2}' "$out")
+  errors=$(awk '/Non-2xx|Socket errors/ {print}' "$out" | tr '\n' ' ')
+  echo "${rps:-0} ${p50:-?} ${p99:-?} ${errors}"
+}
+
+# median_line FILE: the line with the median first field.
+median_line() { sort -g "$1" | awk '{l[NR]=$0} END {print l[int((NR+1)/2)]}'; }
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
+
+# count_server_requests TRACE URL N -> wineserver requests seen while N requests are served
+count_server_requests() {
+  local trace=$1 url=$2 n=$3 urls=()
+  for _ in $(seq "$n"); do urls+=("$url"); done
+  local before after
+  before=$(grep -c '^[0-9a-f]\{4\}: [a-z_0-9]*( ' "$trace" || true)
+  curl -s "${urls[@]}" >/dev/null
+  sleep 0.5
+  after=$(grep -c '^[0-9a-f]\{4\}: [a-z_0-9]*( ' "$trace" || true)
+  echo $((after - before))
+}
+
+# server_requests_per_request TRACE URL -> "median (all five)": wineserver requests per
+# HTTP request. The difference of 300 and 100 requests cancels start-up and connection
+# set-up; whether a recv finds its request already there or must wait for it changes the
+# count, so five measurements are taken after a warm-up.
+server_requests_per_request() {
+  local trace=$1 url=$2 small large values=()
+  count_server_requests "$trace" "$url" 20 >/dev/null
+  for _ in 1 2 3 4 5; do
+    small=$(count_server_requests "$trace" "$url" 100)
+    large=$(count_server_requests "$trace" "$url" 300)
+    values+=("$(awk -v s="$small" -v l="$large" 'BEGIN {printf "%.1f", (l - s) / 200}')")
+  done
+  echo "$(printf '%s\n' "${values[@]}" | sort -g | sed -n 3p) ($(printf '%s\n' "${values[@]}" | sort -g | paste -sd' '))"
+}

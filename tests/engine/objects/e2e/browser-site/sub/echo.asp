@@ -1,0 +1,16 @@
+<%
+' The cookies the browser sent, in collection order: name=value, or name{key:value,...}.
+For Each name In Request.Cookies
+  Set cookie = Request.Cookies(name)
+  If cookie.HasKeys Then
+    text = ""
+    For Each key In cookie
+      If text <> "" Then text = text & ","
+      text = text & key & ":" & cookie.Item(key)
+    Next
+    Response.Write name & "{" & text & "};"
+  Else
+    Response.Write name & "=" & cookie.Item() & ";"
+  End If
+Next
+%>
