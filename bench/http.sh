@@ -103,22 +103,7 @@ url_of() {
 if [ -z "${BENCH_TRACE_ONLY:-}" ]; then
 targets=(host-static host-extension responder nginx)
 declare -A rps
-printf '%-16s %5s %12s %10s %10s\n' target conns requests/s p50 p99
-for connections in 1 8 32; do
-  for target in "${targets[@]}"; do : >"$work/runs.$target"; done
-  for _ in $(seq "$runs"); do
-    for target in "${targets[@]}"; do
-      measure "$(url_of "$target")" "$connections" "$duration" "$work/wrk.out" >>"$work/runs.$target"
-    done
-  done
-  for target in "${targets[@]}"; do
-    # The run with the median requests/s gives the latencies shown.
-    line=$(median_line "$work/runs.$target")
-    read -r r p50 p99 errors <<<"$line"
-    rps[$target,$connections]=$r
-    printf '%-16s %5s %12s %10s %10s %s\n' "$target" "$connections" "$r" "$p50" "$p99" "${errors:-}"
-  done
-done
+run_matrix "$duration" "$runs" "$work" "${targets[@]}"
 
 echo
 printf '%-6s %18s %14s %21s %18s\n' conns static/responder static/nginx extension/responder extension/nginx

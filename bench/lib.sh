@@ -68,3 +68,28 @@ server_requests_per_request() {
   done
   echo "$(printf '%s\n' "${values[@]}" | sort -g | sed -n 3p) ($(printf '%s\n' "${values[@]}" | sort -g | paste -sd' '))"
 }
+
+# run_matrix DURATION RUNS WORK TARGET...: requests/s and p50/p99 of every target (the
+# caller's url_of TARGET gives its URL) at 1, 8 and 32 connections: the median of RUNS
+# runs, which take turns between the targets so that load from elsewhere on the machine
+# falls on all of them alike. Fills the caller's associative array rps[TARGET,CONNS].
+run_matrix() {
+  local duration=$1 runs=$2 work=$3
+  shift 3
+  local targets=("$@") connections target r p50 p99 errors
+  printf '%-16s %5s %12s %10s %10s\n' target conns requests/s p50 p99
+  for connections in 1 8 32; do
+    for target in "${targets[@]}"; do : >"$work/runs.$target"; done
+    for _ in $(seq "$runs"); do
+      for target in "${targets[@]}"; do
+        measure "$(url_of "$target")" "$connections" "$duration" "$work/wrk.out" >>"$work/runs.$target"
+      done
+    done
+    for target in "${targets[@]}"; do
+      # The run with the median requests/s gives the latencies shown.
+      read -r r p50 p99 errors <<<"$(median_line "$work/runs.$target")"
+      rps[$target,$connections]=$r
+      printf '%-16s %5s %12s %10s %10s %s\n' "$target" "$connections" "$r" "$p50" "$p99" "${errors:-}"
+    done
+  done
+}

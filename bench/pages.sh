@@ -74,20 +74,7 @@ wait_port $port_responder
 
 targets=(hello worked table static responder)
 declare -A rps
-printf '%-10s %5s %12s %10s %10s\n' target conns requests/s p50 p99
-for connections in 1 8 32; do
-  for target in "${targets[@]}"; do : >"$work/runs.$target"; done
-  for _ in $(seq "$runs"); do
-    for target in "${targets[@]}"; do
-      measure "$(url_of "$target")" "$connections" "$duration" "$work/wrk.out" >>"$work/runs.$target"
-    done
-  done
-  for target in "${targets[@]}"; do
-    read -r r p50 p99 errors <<<"$(median_line "$work/runs.$target")"
-    rps[$target,$connections]=$r
-    printf '%-10s %5s %12s %10s %10s %s\n' "$target" "$connections" "$r" "$p50" "$p99" "${errors:-}"
-  done
-done
+run_matrix "$duration" "$runs" "$work" "${targets[@]}"
 
 echo
 printf '%-6s %16s %16s %16s\n' conns hello/responder hello/static table/static

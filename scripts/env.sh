@@ -44,3 +44,11 @@ start_wine() {
 stop_wine() {
   timeout 30 wineserver -k >/dev/null 2>&1 || true
 }
+
+# start_display_and_wine: an Xvfb and a persistent wineserver for the rest of the
+# script, both stopped when it exits.
+start_display_and_wine() {
+  start_display
+  start_wine
+  trap 'stop_wine; stop_display' EXIT
+}

@@ -7,13 +7,7 @@ source "$(dirname "$0")/env.sh"
 "$here/scripts/bootstrap.sh" "$build"
 configure_and_build
 
-start_display
-start_wine
-cleanup() {
-  stop_wine
-  stop_display
-}
-trap cleanup EXIT
+start_display_and_wine
 
 cd "$build"
 ctest --output-on-failure -j"$(nproc)" "$@"

@@ -8,12 +8,6 @@ source "$(dirname "$0")/../../scripts/env.sh"
 "$here/scripts/bootstrap.sh" "$build"
 configure_and_build
 
-start_display
-start_wine
-cleanup() {
-  stop_wine
-  stop_display
-}
-trap cleanup EXIT
+start_display_and_wine
 
 wine "$build/bench/refresh/bench_tamber_refresh.exe" "$@"

@@ -34,8 +34,7 @@ YPageContext::YPageContext()
 }
 
 YPageContext::~YPageContext() {
-  delete currentPage_;
-  currentPage_ = nullptr;
+  currentPage_.reset();
   response_->Release();
   request_->EndRequest();
   request_->SetPageContext(nullptr);
@@ -57,9 +56,8 @@ int YPageContext::runPage(const char* url, const char* path) {
   std::string pageUrl = url ? url : "";
   std::string pagePath = path ? path : "";
   for (int runs = 1;; ++runs) {
-    delete currentPage_;
-    currentPage_ = nullptr;
-    currentPage_ = new CAspParser;
+    currentPage_.reset();
+    currentPage_ = std::make_unique<CAspParser>();
     targetUrl_.clear();
     transferPending_ = false;
     currentPage_->set_deadline(deadline_);
@@ -75,19 +73,14 @@ int YPageContext::runPage(const char* url, const char* path) {
 int YPageContext::executePage(const char* url) {
   std::string path;
   if (!MapVirtualPath(url, &path)) return 0;
-  CAspParser* parent = currentPage_;
-  currentPage_ = nullptr;
-  int result = 0;
-  try {
-    result = runPage(url, path.c_str());
-    if (result == 0) response_->buffer() += PageErrorText();
-  } catch (...) {
-    delete currentPage_;
-    currentPage_ = parent;
-    throw;
-  }
-  delete currentPage_;
-  currentPage_ = parent;
+  // The running page steps aside while the child runs and comes back however it ends.
+  struct Restore {
+    YPageContext* self;
+    std::unique_ptr<CAspParser> parent;
+    ~Restore() { self->currentPage_ = std::move(parent); }
+  } restore{this, std::move(currentPage_)};
+  const int result = runPage(url, path.c_str());
+  if (result == 0) response_->buffer() += PageErrorText();
   return result;
 }
 

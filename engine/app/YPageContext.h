@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,7 +29,7 @@ class YPageContext : public YAspContext, public YRequestContext {
   static constexpr int kMaxPageRuns = 20;
 
   YPageContext();
-  ~YPageContext() override;
+  ~YPageContext() override;  // out of line: CAspParser is complete there
 
   // Request intake, once: the Request object reads the request from the host, and the
   // Server object learns the application root and the page's URL directory.
@@ -61,7 +62,7 @@ class YPageContext : public YAspContext, public YRequestContext {
   CResponseObject* response() const { return response_; }
   CRequestObject* request() const { return request_; }
   CServerObject* server() const { return server_; }
-  CAspParser* currentPage() const { return currentPage_; }
+  CAspParser* currentPage() const { return currentPage_.get(); }
   const std::string& applicationRoot() const { return applicationRoot_; }
 
   // The response head is built once (BuildHead).
@@ -92,7 +93,7 @@ class YPageContext : public YAspContext, public YRequestContext {
   CResponseObject* response_ = nullptr;
   CRequestObject* request_ = nullptr;
   CServerObject* server_ = nullptr;
-  CAspParser* currentPage_ = nullptr;
+  std::unique_ptr<CAspParser> currentPage_;
   std::vector<PageObject> pageObjects_;  // objects of page scope from <object> elements
   bool headSent_ = false;
   bool transferPending_ = false;

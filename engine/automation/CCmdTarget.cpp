@@ -84,6 +84,10 @@ const YDispatchMap& CCmdTarget::GetDispatchMap() const {
 
 std::span<const YInterfaceEntry> CCmdTarget::GetInterfaceMap() const { return {}; }
 
+bool CCmdTarget::FindMemberId(std::wstring_view name, DISPID* dispid) {
+  return GetDispatchMap().FindByName(name, dispid) != nullptr;
+}
+
 // ---------------------------------------------------------------------------------
 // IDispatch.
 
@@ -91,7 +95,7 @@ HRESULT CCmdTarget::GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* dispids) 
   if (!names || !dispids) return E_POINTER;
   if (count == 0) return S_OK;
   HRESULT hr = S_OK;
-  if (!names[0] || !GetDispatchMap().FindByName(names[0], &dispids[0])) {
+  if (!names[0] || !FindMemberId(names[0], &dispids[0])) {
     dispids[0] = DISPID_UNKNOWN;
     hr = DISP_E_UNKNOWNNAME;
   }

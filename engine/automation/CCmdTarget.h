@@ -52,6 +52,9 @@ class CCmdTarget {
   virtual void OnFinalRelease();
 
   virtual const YDispatchMap& GetDispatchMap() const;
+  // The dispatch id of a member name (the first name GetIDsOfNames is asked for); the
+  // default looks in the dispatch map without regard to case.
+  virtual bool FindMemberId(std::wstring_view name, DISPID* dispid);
   virtual std::span<const YInterfaceEntry> GetInterfaceMap() const;
 
  private:

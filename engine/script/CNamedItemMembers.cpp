@@ -32,21 +32,6 @@ const CNamedItemMembers::Member* CNamedItemMembers::Find(std::wstring_view name,
   return nullptr;
 }
 
-HRESULT CNamedItemMembers::GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* dispids) {
-  if (!names || !dispids) return E_POINTER;
-  if (count == 0) return S_OK;
-  HRESULT hr = S_OK;
-  if (!names[0] || !Find(names[0], &dispids[0])) {
-    dispids[0] = DISPID_UNKNOWN;
-    hr = DISP_E_UNKNOWNNAME;
-  }
-  for (UINT i = 1; i < count; ++i) {
-    dispids[i] = DISPID_UNKNOWN;
-    hr = DISP_E_UNKNOWNNAME;
-  }
-  return hr;
-}
-
 HRESULT CNamedItemMembers::Resolve(Member& member) {
   if (member.object) return S_OK;
   if (!engine_) return E_UNEXPECTED;

@@ -30,7 +30,6 @@ class CNamedItemMembers : public CCmdTarget {
   // Forgets the engine and every object: later calls fail with E_UNEXPECTED.
   void Detach();
 
-  HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, DISPID* dispids) override;
   HRESULT Invoke(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
                  UINT* argErr) override;
 
@@ -43,6 +42,7 @@ class CNamedItemMembers : public CCmdTarget {
   };
 
   const Member* Find(std::wstring_view name, DISPID* dispid) const;
+  bool FindMemberId(std::wstring_view name, DISPID* dispid) override { return Find(name, dispid) != nullptr; }
   HRESULT Resolve(Member& member);
 
   CScriptEngine* engine_;

@@ -58,3 +58,12 @@ std::string PageSite::ReadAccessLog() const {
   text << in.rdbuf();
   return text.str();
 }
+
+std::string PageSite::AccessLogWith(std::string_view needle) const {
+  std::string log = ReadAccessLog();
+  for (int i = 0; i < 100 && log.find(needle) == std::string::npos; ++i) {
+    Sleep(50);
+    log = ReadAccessLog();
+  }
+  return log;
+}

@@ -26,6 +26,9 @@ class PageSite {
   unsigned port() const { return server_ ? server_->port() : 0; }
   const std::string& root() const { return root_; }
   std::string ReadAccessLog() const;
+  // The access log once it holds needle: the line of a request is written after its
+  // response went out, so a client can be quicker than the log (5 s at most).
+  std::string AccessLogWith(std::string_view needle) const;
 
  private:
   std::string root_, logPath_;

@@ -91,8 +91,8 @@ TEST_F(PagesEndToEnd, PageWithoutScriptAndPagesThatFail) {
   ASSERT_GE(broken.body.size(), message.size());
   EXPECT_EQ(message, broken.body.substr(broken.body.size() - message.size())) << broken.body;
   // One server-log entry: translated path, error text, line feed (shown as "_" in the access log).
-  std::string log = site_->ReadAccessLog();
   std::string entry = site_->root() + "\\broken.asp" + message + "_";
+  std::string log = site_->AccessLogWith(entry);
   size_t at = log.find(entry);
   ASSERT_NE(std::string::npos, at) << log;
   EXPECT_EQ(std::string::npos, log.find(entry, at + 1));
