@@ -11,6 +11,9 @@ namespace {
 // Script engines run on the workers' stacks.
 constexpr unsigned kWorkerStackBytes = 1 << 20;
 
+// How long an idle worker waits for a connection before it looks at stopping_ again.
+constexpr unsigned kAcceptSliceMs = 200;
+
 struct WorkerStart {
   HttpServer* server;
   unsigned index;
@@ -21,14 +24,25 @@ struct WorkerStart {
 HttpServer::HttpServer(HostOptions options, ConnectionLimits limits)
     : options_(std::move(options)), limits_(limits) {
   InitializeCriticalSection(&workersLock_);
+  InitializeCriticalSection(&acceptLock_);
   apps_.push_back({"/", options_.root});
   for (const Application& app : options_.apps) apps_.push_back(app);
 }
 
 HttpServer::~HttpServer() {
   Stop(5000);
+  // The workers use this object to their last instruction: wait for requests still
+  // running past the grace (every receive and send of theirs has a time-out).
+  for (Worker& worker : workers_) {
+    if (!worker.thread) continue;
+    WaitForSingleObject(worker.thread, INFINITE);
+    CloseHandle(worker.thread);
+    worker.thread = nullptr;
+  }
+  if (listener_ != INVALID_SOCKET) closesocket(listener_);
   if (token_) CloseHandle(token_);
   if (winsock_) WSACleanup();
+  DeleteCriticalSection(&acceptLock_);
   DeleteCriticalSection(&workersLock_);
 }
 
@@ -63,6 +77,10 @@ bool HttpServer::Start(std::string* error) {
     listener_ = INVALID_SOCKET;
     return false;
   }
+  // Workers wait for connections in slices and look at the stop flag between them, so
+  // stopping needs no wake-up connections; the listener itself never blocks.
+  u_long nonBlocking = 1;
+  ioctlsocket(listener_, FIONBIO, &nonBlocking);
   int length = sizeof address;
   getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
   port_ = ntohs(address.sin_port);
@@ -84,40 +102,31 @@ bool HttpServer::Start(std::string* error) {
 
 void HttpServer::Stop(DWORD graceMs) {
   if (stopping_.exchange(true)) return;
-  if (listener_ != INVALID_SOCKET) {
-    // Wake every worker blocked in accept: one connection each, then close the listener.
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<u_short>(port_));
-    inet_pton(AF_INET, options_.bind == "0.0.0.0" ? "127.0.0.1" : options_.bind.c_str(), &address.sin_addr);
-    std::vector<SOCKET> wakers;
-    for (size_t i = 0; i < workers_.size(); ++i) {
-      SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-      if (s == INVALID_SOCKET) break;
-      u_long nonBlocking = 1;
-      ioctlsocket(s, FIONBIO, &nonBlocking);
-      connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-      wakers.push_back(s);
-    }
-    closesocket(listener_);
-    listener_ = INVALID_SOCKET;
-    EnterCriticalSection(&workersLock_);
-    for (Worker& worker : workers_)
-      if (worker.socket != INVALID_SOCKET && !worker.busy) shutdown(worker.socket, SD_BOTH);
-    LeaveCriticalSection(&workersLock_);
-    ULONGLONG deadline = GetTickCount64() + graceMs;
-    for (Worker& worker : workers_) {
-      if (!worker.thread) continue;
-      ULONGLONG now = GetTickCount64();
-      WaitForSingleObject(worker.thread, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
-    }
-    for (SOCKET s : wakers) closesocket(s);
+  // Idle workers leave their accept wait within one slice; idle keep-alive connections
+  // are shut down so their workers leave the receive at once.
+  EnterCriticalSection(&workersLock_);
+  for (Worker& worker : workers_)
+    if (worker.socket != INVALID_SOCKET && !worker.busy) shutdown(worker.socket, SD_BOTH);
+  LeaveCriticalSection(&workersLock_);
+  ULONGLONG deadline = GetTickCount64() + graceMs;
+  for (Worker& worker : workers_) {
+    if (!worker.thread) continue;
+    ULONGLONG now = GetTickCount64();
+    WaitForSingleObject(worker.thread, now < deadline ? static_cast<DWORD>(deadline - now) : 0);
   }
   for (Worker& worker : workers_) {
     if (worker.thread && WaitForSingleObject(worker.thread, 0) == WAIT_OBJECT_0) {
       CloseHandle(worker.thread);
       worker.thread = nullptr;
     }
+  }
+  // Closed only when no worker waits on it any more: connections still in the backlog
+  // are refused, and no worker is left holding a handle that may be reused.
+  bool workersLeft = false;
+  for (const Worker& worker : workers_) workersLeft = workersLeft || worker.thread;
+  if (!workersLeft && listener_ != INVALID_SOCKET) {
+    closesocket(listener_);
+    listener_ = INVALID_SOCKET;
   }
 }
 
@@ -143,17 +152,44 @@ unsigned __stdcall HttpServer::WorkerMain(void* argument) {
   return 0;
 }
 
+SOCKET HttpServer::AcceptNext(sockaddr_in* peer) {
+  // One idle worker at a time waits on the listener, so a connection wakes one thread.
+  EnterCriticalSection(&acceptLock_);
+  SOCKET client = stopping_ ? INVALID_SOCKET : WaitAndAccept(peer);
+  LeaveCriticalSection(&acceptLock_);
+  return client;
+}
+
+SOCKET HttpServer::WaitAndAccept(sockaddr_in* peer) {
+  fd_set ready;
+  FD_ZERO(&ready);
+  FD_SET(listener_, &ready);
+  timeval slice{0, static_cast<long>(kAcceptSliceMs * 1000)};
+  int count = select(0, &ready, nullptr, nullptr, &slice);
+  if (count == 0) return INVALID_SOCKET;
+  if (count < 0) {
+    Sleep(10);  // out of resources: do not spin
+    return INVALID_SOCKET;
+  }
+  int peerLength = sizeof *peer;
+  SOCKET client = accept(listener_, reinterpret_cast<sockaddr*>(peer), &peerLength);
+  if (client == INVALID_SOCKET) {
+    // Gone before it was taken (WSAEWOULDBLOCK), or out of resources: do not spin.
+    if (WSAGetLastError() != WSAEWOULDBLOCK) Sleep(10);
+    return INVALID_SOCKET;
+  }
+  // The listener does not block; the connection does, with its time-outs.
+  u_long nonBlocking = 0;
+  ioctlsocket(client, FIONBIO, &nonBlocking);
+  return client;
+}
+
 void HttpServer::RunWorker(unsigned index) {
   HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   while (!stopping_) {
     sockaddr_in peer{};
-    int peerLength = sizeof peer;
-    SOCKET client = accept(listener_, reinterpret_cast<sockaddr*>(&peer), &peerLength);
-    if (client == INVALID_SOCKET) {
-      if (stopping_) break;
-      Sleep(10);  // out of resources: do not spin
-      continue;
-    }
+    SOCKET client = AcceptNext(&peer);
+    if (client == INVALID_SOCKET) continue;
     if (stopping_) {
       closesocket(client);
       break;

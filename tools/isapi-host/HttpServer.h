@@ -42,7 +42,7 @@ class HttpServer {
   // Loads the extension, listens and starts the workers.
   bool Start(std::string* error);
   // Stops accepting, closes idle connections, lets running requests finish and waits
-  // up to graceMs for the workers.
+  // up to graceMs for the workers. The destructor waits for every worker.
   void Stop(DWORD graceMs);
 
   unsigned port() const { return port_; }
@@ -67,6 +67,9 @@ class HttpServer {
   };
   static unsigned __stdcall WorkerMain(void* argument);
   void RunWorker(unsigned index);
+  // The next connection, or INVALID_SOCKET when none came within one wait slice.
+  SOCKET AcceptNext(sockaddr_in* peer);
+  SOCKET WaitAndAccept(sockaddr_in* peer);
 
   HostOptions options_;
   ConnectionLimits limits_;
@@ -80,5 +83,6 @@ class HttpServer {
   std::atomic<bool> stopping_{false};
   bool winsock_ = false;
   CRITICAL_SECTION workersLock_;
+  CRITICAL_SECTION acceptLock_;  // held by the one worker waiting on the listener
   std::vector<Worker> workers_;
 };

@@ -43,6 +43,8 @@ bool TestClient::Connect(unsigned port) {
   if (socket_ == INVALID_SOCKET) return false;
   DWORD timeout = kReceiveTimeoutMs;
   setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+  DWORD sendTimeout = kSendTimeoutMs;
+  setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendTimeout), sizeof sendTimeout);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_port = htons(static_cast<u_short>(port));

@@ -23,8 +23,10 @@ struct HttpResponse {
 
 class TestClient {
  public:
-  // Every receive gives up after this long, so a test fails instead of hanging.
+  // Every receive and every send gives up after this long, so a test fails instead of
+  // hanging (a send blocks while the server reads nothing and the buffers are full).
   static constexpr DWORD kReceiveTimeoutMs = 20000;
+  static constexpr DWORD kSendTimeoutMs = 20000;
 
   TestClient() = default;
   ~TestClient() { Close(); }

@@ -75,12 +75,3 @@ void TestSite::MakeDirectory(const std::string& path) {
   CreateDirectoryA(path.c_str(), nullptr);
   directories_.push_back(path);
 }
-
-std::string TestSite::AccessLogWith(std::string_view needle) const {
-  std::string log = ReadAccessLog();
-  for (int i = 0; i < 100 && log.find(needle) == std::string::npos; ++i) {
-    Sleep(50);
-    log = ReadAccessLog();
-  }
-  return log;
-}

@@ -23,9 +23,6 @@ class TestSite {
   const std::string& root() const { return root_; }        // site root, no trailing backslash
   const std::string& appRoot() const { return appRoot_; }  // root of the /app2 application
   std::string ReadAccessLog() const;
-  // The access log once it holds needle: the line of a request is written after its
-  // response went out, so a client can be quicker than the log (5 s at most).
-  std::string AccessLogWith(std::string_view needle) const;
 
   // A file's bytes as the site holds them.
   static std::string DataBin();
