@@ -222,6 +222,13 @@ void ServiceCommands::UpdateCountPane() {
   panes_.SetPaneText(StatusPanes::kCountPane, FormatText(kCountPaneFormat, list_.RowCount()).c_str());
 }
 
+ServiceHandle ServiceCommands::OpenRowService(int row, DWORD access, const std::string& displayName) {
+  std::string name = list_.GetCell(row, ServiceRow::kName);
+  ServiceHandle service(api_, api_.OpenServiceA(manager_, name.c_str(), access));
+  if (!service) ShowServiceError(kMsgOpenServiceFailed, displayName, GetLastError());
+  return service;
+}
+
 // ---------------------------------------------------------------------------------------
 // Start
 
@@ -233,14 +240,9 @@ void ServiceCommands::StartServices() {
 }
 
 void ServiceCommands::StartOne(int row) {
-  std::string name = list_.GetCell(row, ServiceRow::kName);
   std::string displayName = list_.GetCell(row, ServiceRow::kDisplayName);
-
-  ServiceHandle service(api_, api_.OpenServiceA(manager_, name.c_str(), kStartAccess));
-  if (!service) {
-    ShowServiceError(kMsgOpenServiceFailed, displayName, GetLastError());
-    return;
-  }
+  ServiceHandle service = OpenRowService(row, kStartAccess, displayName);
+  if (!service) return;
 
   SERVICE_STATUS_PROCESS status{};
   DWORD needed = 0;
@@ -297,14 +299,9 @@ void ServiceCommands::StopServices() {
 }
 
 void ServiceCommands::StopOne(int row, WaitCursorScope& wait) {
-  std::string name = list_.GetCell(row, ServiceRow::kName);
   std::string displayName = list_.GetCell(row, ServiceRow::kDisplayName);
-
-  ServiceHandle service(api_, api_.OpenServiceA(manager_, name.c_str(), kStopAccess));
-  if (!service) {
-    ShowServiceError(kMsgOpenServiceFailed, displayName, GetLastError());
-    return;
-  }
+  ServiceHandle service = OpenRowService(row, kStopAccess, displayName);
+  if (!service) return;
   SERVICE_STATUS status{};
   if (!api_.QueryServiceStatus(service.Get(), &status)) {
     DWORD error = GetLastError();
@@ -385,11 +382,8 @@ void ServiceCommands::DeleteOne(int row, bool stopFirst, WaitCursorScope& wait) 
   wait.Show();
 
   std::string name = list_.GetCell(row, ServiceRow::kName);
-  ServiceHandle service(api_, api_.OpenServiceA(manager_, name.c_str(), kDeleteAccess));
-  if (!service) {
-    ShowServiceError(kMsgOpenServiceFailed, displayName, GetLastError());
-    return;
-  }
+  ServiceHandle service = OpenRowService(row, kDeleteAccess, displayName);
+  if (!service) return;
 
   if (stopFirst) {
     SERVICE_STATUS status{};
@@ -465,13 +459,9 @@ void ServiceCommands::SetStartType(UINT commandId) {
   }
   if (proceed) {
     for (int row = list_.NextSelected(-1); row != -1; row = list_.NextSelected(row)) {
-      std::string name = list_.GetCell(row, ServiceRow::kName);
       std::string displayName = list_.GetCell(row, ServiceRow::kDisplayName);
-      ServiceHandle service(api_, api_.OpenServiceA(manager_, name.c_str(), kChangeAccess));
-      if (!service) {
-        ShowServiceError(kMsgOpenServiceFailed, displayName, GetLastError());
-        continue;
-      }
+      ServiceHandle service = OpenRowService(row, kChangeAccess, displayName);
+      if (!service) continue;
       if (api_.ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, choice.startType, SERVICE_NO_CHANGE,
                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
         service.Close();

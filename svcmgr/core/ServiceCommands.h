@@ -124,6 +124,9 @@ class ServiceCommands {
   void ShowError(const std::string& text);
   // Reports a failure whose message names the service and then gives the system's text.
   void ShowServiceError(const char* format, const std::string& displayName, DWORD error);
+  // Opens the service of a list row; a failure is reported with the row's display name
+  // and answers an empty handle.
+  ServiceHandle OpenRowService(int row, DWORD access, const std::string& displayName);
 
   ServiceApi& api_;
   ServiceList& list_;
