@@ -212,17 +212,3 @@ STDMETHODIMP CResponseObject::XIResponseStream::Write(const void* data, ULONG co
   return S_OK;
 }
 
-STDMETHODIMP CResponseObject::XIResponseStream::Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) { return S_FALSE; }
-STDMETHODIMP CResponseObject::XIResponseStream::SetSize(ULARGE_INTEGER) { return S_FALSE; }
-STDMETHODIMP CResponseObject::XIResponseStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
-  return S_FALSE;
-}
-STDMETHODIMP CResponseObject::XIResponseStream::Commit(DWORD) { return S_OK; }
-STDMETHODIMP CResponseObject::XIResponseStream::Revert() { return S_FALSE; }
-STDMETHODIMP CResponseObject::XIResponseStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return S_FALSE; }
-STDMETHODIMP CResponseObject::XIResponseStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return S_FALSE; }
-STDMETHODIMP CResponseObject::XIResponseStream::Stat(STATSTG*, DWORD) { return S_FALSE; }
-STDMETHODIMP CResponseObject::XIResponseStream::Clone(IStream** out) {
-  if (out) *out = nullptr;
-  return S_FALSE;
-}

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "automation/CCmdTarget.h"
+#include "automation/YNestedStream.h"
 
 class YCookieDictionary;
 class YPageContext;
@@ -67,20 +68,11 @@ class CResponseObject : public CCmdTarget {
 
  private:
   // IStream for components: writes go straight to the client after the pending text.
-  class XIResponseStream : public YNestedInterface<IStream> {
+  class XIResponseStream : public YNestedStream {
    public:
-    using YNestedInterface::YNestedInterface;
+    using YNestedStream::YNestedStream;
     STDMETHODIMP Read(void* buffer, ULONG wanted, ULONG* read) override;
     STDMETHODIMP Write(const void* data, ULONG count, ULONG* written) override;
-    STDMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override;
-    STDMETHODIMP SetSize(ULARGE_INTEGER size) override;
-    STDMETHODIMP CopyTo(IStream* to, ULARGE_INTEGER count, ULARGE_INTEGER* read, ULARGE_INTEGER* written) override;
-    STDMETHODIMP Commit(DWORD flags) override;
-    STDMETHODIMP Revert() override;
-    STDMETHODIMP LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) override;
-    STDMETHODIMP UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD type) override;
-    STDMETHODIMP Stat(STATSTG* stat, DWORD flags) override;
-    STDMETHODIMP Clone(IStream** out) override;
 
    private:
     CResponseObject* self() const { return static_cast<CResponseObject*>(owner()); }

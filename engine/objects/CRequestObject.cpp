@@ -249,19 +249,3 @@ STDMETHODIMP CRequestObject::XIRequestStream::Read(void* buffer, ULONG wanted, U
 }
 
 STDMETHODIMP CRequestObject::XIRequestStream::Write(const void*, ULONG, ULONG*) { return S_FALSE; }
-STDMETHODIMP CRequestObject::XIRequestStream::Seek(LARGE_INTEGER, DWORD, ULARGE_INTEGER*) { return S_FALSE; }
-STDMETHODIMP CRequestObject::XIRequestStream::SetSize(ULARGE_INTEGER) { return S_FALSE; }
-STDMETHODIMP CRequestObject::XIRequestStream::CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) {
-  return S_FALSE;
-}
-STDMETHODIMP CRequestObject::XIRequestStream::Commit(DWORD) { return S_OK; }
-STDMETHODIMP CRequestObject::XIRequestStream::Revert() { return S_FALSE; }
-STDMETHODIMP CRequestObject::XIRequestStream::LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) { return S_FALSE; }
-STDMETHODIMP CRequestObject::XIRequestStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) {
-  return S_FALSE;
-}
-STDMETHODIMP CRequestObject::XIRequestStream::Stat(STATSTG*, DWORD) { return S_FALSE; }
-STDMETHODIMP CRequestObject::XIRequestStream::Clone(IStream** out) {
-  if (out) *out = nullptr;
-  return S_FALSE;
-}

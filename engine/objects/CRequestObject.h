@@ -10,6 +10,7 @@
 #include <string>
 
 #include "automation/CCmdTarget.h"
+#include "automation/YNestedStream.h"
 #include "host/YHttpProtocolParserHook.h"
 #include "objects/YRequestBody.h"
 
@@ -77,20 +78,11 @@ class CRequestObject : public CCmdTarget, public YHttpProtocolParserHook {
 
  private:
   // IStream over the request body; reads share the body with BinaryRead.
-  class XIRequestStream : public YNestedInterface<IStream> {
+  class XIRequestStream : public YNestedStream {
    public:
-    using YNestedInterface::YNestedInterface;
+    using YNestedStream::YNestedStream;
     STDMETHODIMP Read(void* buffer, ULONG wanted, ULONG* read) override;
     STDMETHODIMP Write(const void* buffer, ULONG length, ULONG* written) override;
-    STDMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override;
-    STDMETHODIMP SetSize(ULARGE_INTEGER size) override;
-    STDMETHODIMP CopyTo(IStream* to, ULARGE_INTEGER length, ULARGE_INTEGER* read, ULARGE_INTEGER* written) override;
-    STDMETHODIMP Commit(DWORD flags) override;
-    STDMETHODIMP Revert() override;
-    STDMETHODIMP LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER length, DWORD type) override;
-    STDMETHODIMP UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER length, DWORD type) override;
-    STDMETHODIMP Stat(STATSTG* stat, DWORD flags) override;
-    STDMETHODIMP Clone(IStream** out) override;
 
    private:
     CRequestObject* self() const { return static_cast<CRequestObject*>(owner()); }

@@ -6,6 +6,7 @@
 #include "app/YPageContext.h"
 #include "automation/Clock.h"
 #include "compiler/CAspParser.h"
+#include "host/CResponseObject.h"
 #include "host/YISAPIServiceProvider.h"
 
 namespace {
@@ -30,6 +31,46 @@ TEST(PageContext, ScriptTimeoutMovesTheDeadlineOfTheContextAndOfTheRunningPage) 
   EXPECT_LE(context.deadline(), SecondsSince1970() + 5);
   ASSERT_NE(nullptr, context.currentPage());
   EXPECT_EQ(context.deadline(), context.currentPage()->deadline());
+}
+
+}  // namespace
+
+namespace {
+
+// Components write into the response through its IStream: after the pending text, with
+// the head first, and not at all once the page has ended its output.
+TEST(ResponseStream, WritesAfterThePendingTextAndAnswersTheRestAsAOneWayStream) {
+  FakeControlBlock fake;
+  YISAPIServiceProvider provider;
+  provider.setControlBlock(&fake.ecb);
+  YPageContext context;
+  context.attach(&provider);
+  context.response()->buffer() = "text ";
+
+  ComPtr<IStream> stream;
+  ASSERT_EQ(S_OK, stream.QueryFrom(context.response()->GetUnknown(), IID_IStream));
+  ULONG written = 0;
+  EXPECT_EQ(S_OK, stream->Write("bytes", 5, &written));
+  EXPECT_EQ(5u, written);
+  EXPECT_EQ("text bytes", fake.written);
+  EXPECT_EQ(0u, fake.writtenBeforeHead);
+  EXPECT_TRUE(context.response()->buffer().empty());
+
+  char buffer[4];
+  ULONG read = 0;
+  EXPECT_EQ(S_FALSE, stream->Read(buffer, sizeof buffer, &read));
+  LARGE_INTEGER zero{};
+  EXPECT_EQ(S_FALSE, stream->Seek(zero, STREAM_SEEK_SET, nullptr));
+  EXPECT_EQ(S_OK, stream->Commit(0));
+  IStream* clone = reinterpret_cast<IStream*>(1);
+  EXPECT_EQ(S_FALSE, stream->Clone(&clone));
+  EXPECT_EQ(nullptr, clone);
+
+  context.response()->End();  // no page runs here: only the output is switched off
+  written = 7;
+  EXPECT_EQ(S_OK, stream->Write("more", 4, &written));
+  EXPECT_EQ(7u, written);  // nothing was written, and nothing reported
+  EXPECT_EQ("text bytes", fake.written);
 }
 
 }  // namespace
