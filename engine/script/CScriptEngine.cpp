@@ -107,8 +107,9 @@ bool CScriptEngine::Start() {
 
 bool CScriptEngine::RunProgram() {
   if (!activeScript_ || !activeScriptParse_) return false;
-  const std::wstring program = AssembleProgram();
+  std::wstring program = AssembleProgram();
   if (languageId_ == kLanguageVBScript || languageId_ == kLanguageVBScriptEncoded) {
+    BlankEmptyArrayBounds(program);
     if (std::optional<int> line = FindProcessKillingVBScriptStatement(program)) {
       ReportRefusedStatement(*line);
       activeScriptParse_.Reset();

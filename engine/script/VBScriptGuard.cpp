@@ -121,3 +121,84 @@ std::optional<int> FindProcessKillingVBScriptStatement(std::wstring_view program
   if (endStatement()) return statementLine;
   return std::nullopt;
 }
+
+namespace {
+
+// The word at i (letters, digits, "_"), lower-cased.
+std::wstring WordAt(const std::wstring& text, size_t i) {
+  std::wstring word;
+  while (i < text.size() && IsNameChar(text[i])) word += static_cast<wchar_t>(std::towlower(text[i++]));
+  return word;
+}
+
+size_t SkipBlanks(const std::wstring& text, size_t i) {
+  while (i < text.size() && IsBlank(text[i])) ++i;
+  return i;
+}
+
+// Blanks "()" (with only blanks inside) in the declaration list starting at i; answers
+// where the statement ends.
+size_t BlankDeclarationList(std::wstring& text, size_t i) {
+  while (i < text.size() && text[i] != L'\n' && text[i] != L':' && text[i] != L'\'') {
+    if (text[i] == L'(') {
+      size_t close = SkipBlanks(text, i + 1);
+      if (close < text.size() && text[close] == L')') {
+        text[i] = L' ';
+        text[close] = L' ';
+        i = close;
+      }
+    }
+    ++i;
+  }
+  return i;
+}
+
+}  // namespace
+
+void BlankEmptyArrayBounds(std::wstring& program) {
+  bool statementStart = true;
+  for (size_t i = 0; i < program.size();) {
+    wchar_t c = program[i];
+    if (c == L'"') {
+      for (++i; i < program.size() && program[i] != L'\n'; ++i) {
+        if (program[i] != L'"') continue;
+        if (i + 1 < program.size() && program[i + 1] == L'"') {
+          ++i;
+          continue;
+        }
+        ++i;
+        break;
+      }
+      statementStart = false;
+      continue;
+    }
+    if (c == L'\'') {
+      while (i < program.size() && program[i] != L'\n') ++i;
+      continue;
+    }
+    if (c == L'\n' || c == L':') {
+      statementStart = true;
+      ++i;
+      continue;
+    }
+    if (IsBlank(c) || c == L'\r') {
+      ++i;
+      continue;
+    }
+    if (statementStart && IsNameChar(c) && (i == 0 || !IsNameChar(program[i - 1]))) {
+      std::wstring word = WordAt(program, i);
+      size_t after = i + word.size();
+      bool declaration = word == L"dim";
+      if (word == L"private" || word == L"public") {
+        std::wstring next = WordAt(program, SkipBlanks(program, after));
+        declaration = next != L"sub" && next != L"function" && next != L"property" && next != L"default" &&
+                      next != L"const" && next != L"class";
+      }
+      statementStart = false;
+      i = declaration ? BlankDeclarationList(program, after) : after;
+      continue;
+    }
+    statementStart = false;
+    ++i;
+  }
+}

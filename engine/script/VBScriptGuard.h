@@ -10,3 +10,9 @@
 
 // The 1-based program line of the first such statement, if any.
 std::optional<int> FindProcessKillingVBScriptStatement(std::wstring_view program);
+
+// The platform's VBScript also aborts the process on ReDim of a variable declared as a
+// dynamic array (Dim a() then ReDim a(3)), while Dim a then ReDim a(3) works. Rewrites
+// the empty bounds of every Dim, Private and Public declaration to blanks, in place: the
+// program keeps its length, lines and columns.
+void BlankEmptyArrayBounds(std::wstring& program);

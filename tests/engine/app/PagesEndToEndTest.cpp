@@ -61,6 +61,8 @@ class PagesEndToEnd : public testing::Test {
             "<% Response.Write TWICE(21) %>");
     s.Write("zerobyte.asp", "<% Response.Write \"a\" & Chr(0) & \"b\" %>");
     s.Write("echo.asp", "<% Response.BinaryWrite Request.BinaryRead(Request.TotalBytes) %>");
+    s.Write("dynamicarray.asp",
+            "<% Dim a()\r\nReDim a(3)\r\na(1) = 5\r\nReDim Preserve a(5)\r\nResponse.Write UBound(a) & a(1) %>");
     s.Write("twocalls.asp", "<p>\r\n<% Response.Cookies(\"c\")(\"k\") = \"v\" %>");
     std::string error;
     ASSERT_TRUE(s.Start(&error)) << error;
@@ -184,6 +186,13 @@ TEST_F(PagesEndToEnd, AStatementThatWouldAbortTheServerIsRefusedWithAnError) {
   HttpResponse r = Get("/twocalls.asp");
   EXPECT_EQ(200, r.status);
   EXPECT_NE(std::string::npos, r.body.find("<p>" + site_->root() + "\\twocalls.asp,line 2</p>")) << r.body;
+  EXPECT_EQ("<p>only html</p>", Get("/plain.asp").body);
+}
+
+// Wine's VBScript aborts the process on ReDim of a variable declared with "()"; the
+// declaration is compiled as a plain variable, and the page works.
+TEST_F(PagesEndToEnd, ADynamicArrayDeclarationDoesNotTakeTheServerDown) {
+  EXPECT_EQ("55", Get("/dynamicarray.asp").body);
   EXPECT_EQ("<p>only html</p>", Get("/plain.asp").body);
 }
 

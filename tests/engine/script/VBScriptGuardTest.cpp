@@ -45,3 +45,32 @@ TEST(VBScriptGuard, FindsAssignmentsThroughTwoCallsInARow) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(VBScriptGuard, EmptyBoundsOfDeclarationsBecomeBlanksAndNothingElseChanges) {
+  struct {
+    const wchar_t* in;
+    const wchar_t* out;
+  } cases[] = {
+      {L"Dim a()\r\nReDim a(3)", L"Dim a  \r\nReDim a(3)"},
+      {L"dim a( ), b(2), c()", L"dim a   , b(2), c  "},
+      {L"x = 1 : Dim d()", L"x = 1 : Dim d  "},
+      {L"Private p()\nPublic q()", L"Private p  \nPublic q  "},
+      {L"Public Sub Foo()\nEnd Sub", L"Public Sub Foo()\nEnd Sub"},
+      {L"Private Function F()\nEnd Function", L"Private Function F()\nEnd Function"},
+      {L"Public Default Property Get Item()", L"Public Default Property Get Item()"},
+      {L"Call F()\nx = G()", L"Call F()\nx = G()"},
+      {L"s = \"Dim a()\"", L"s = \"Dim a()\""},
+      {L"' Dim a()", L"' Dim a()"},
+      {L"Dim a ' and b()", L"Dim a ' and b()"},
+      {L"Dimension()", L"Dimension()"},
+  };
+  for (auto& c : cases) {
+    std::wstring program = c.in;
+    BlankEmptyArrayBounds(program);
+    EXPECT_EQ(std::wstring(c.out), program) << testing::PrintToString(std::wstring(c.in));
+  }
+}
+
+}  // namespace
