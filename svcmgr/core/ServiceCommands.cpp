@@ -222,6 +222,13 @@ void ServiceCommands::UpdateCountPane() {
   panes_.SetPaneText(StatusPanes::kCountPane, FormatText(kCountPaneFormat, list_.RowCount()).c_str());
 }
 
+void ServiceCommands::ReportServiceFailure(ServiceHandle& service, const char* format,
+                                           const std::string& displayName) {
+  DWORD error = GetLastError();  // before closing, which may change it
+  service.Close();
+  ShowServiceError(format, displayName, error);
+}
+
 ServiceHandle ServiceCommands::OpenRowService(int row, DWORD access, const std::string& displayName) {
   std::string name = list_.GetCell(row, ServiceRow::kName);
   ServiceHandle service(api_, api_.OpenServiceA(manager_, name.c_str(), access));
@@ -251,18 +258,14 @@ void ServiceCommands::StartOne(int row) {
                                      sizeof status, &needed);
   };
   auto reportQueryFailure = [&] {
-    DWORD error = GetLastError();
-    service.Close();
-    ShowServiceError(kMsgQueryStatusFailed, displayName, error);
+    ReportServiceFailure(service, kMsgQueryStatusFailed, displayName);
   };
 
   if (!queryStatus()) return reportQueryFailure();
   if (status.dwCurrentState == SERVICE_RUNNING) return;
 
   if (!api_.StartServiceA(service.Get(), 0, nullptr)) {
-    DWORD error = GetLastError();
-    service.Close();
-    ShowServiceError(kMsgStartFailed, displayName, error);
+    ReportServiceFailure(service, kMsgStartFailed, displayName);
     return;
   }
 
@@ -304,9 +307,7 @@ void ServiceCommands::StopOne(int row, WaitCursorScope& wait) {
   if (!service) return;
   SERVICE_STATUS status{};
   if (!api_.QueryServiceStatus(service.Get(), &status)) {
-    DWORD error = GetLastError();
-    service.Close();
-    ShowServiceError(kMsgQueryStatusFailed, displayName, error);
+    ReportServiceFailure(service, kMsgQueryStatusFailed, displayName);
     return;
   }
   if (status.dwCurrentState == SERVICE_STOPPED) {
@@ -319,9 +320,7 @@ void ServiceCommands::StopOne(int row, WaitCursorScope& wait) {
   wait.Show();
 
   if (!api_.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
-    DWORD error = GetLastError();
-    service.Close();
-    ShowServiceError(kMsgStopFailed, displayName, error);
+    ReportServiceFailure(service, kMsgStopFailed, displayName);
     return;
   }
   switch (WaitForStop(service, displayName, kStartStopTimeoutMs)) {
@@ -344,9 +343,7 @@ ServiceCommands::PollResult ServiceCommands::WaitForStop(ServiceHandle& service,
   while (clock_.TickCount() - started < timeoutMs) {
     SERVICE_STATUS status{};
     if (!api_.QueryServiceStatus(service.Get(), &status)) {
-      DWORD error = GetLastError();
-      service.Close();
-      ShowServiceError(kMsgQueryStatusFailed, displayName, error);
+      ReportServiceFailure(service, kMsgQueryStatusFailed, displayName);
       return PollResult::kQueryFailed;
     }
     if (status.dwCurrentState == SERVICE_STOPPED) return PollResult::kStopped;
@@ -388,16 +385,12 @@ void ServiceCommands::DeleteOne(int row, bool stopFirst, WaitCursorScope& wait) 
   if (stopFirst) {
     SERVICE_STATUS status{};
     if (!api_.QueryServiceStatus(service.Get(), &status)) {
-      DWORD error = GetLastError();
-      service.Close();
-      ShowServiceError(kMsgQueryStatusFailed, displayName, error);
+      ReportServiceFailure(service, kMsgQueryStatusFailed, displayName);
       return;
     }
     if (status.dwCurrentState != SERVICE_STOPPED) {
       if (!api_.ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) {
-        DWORD error = GetLastError();
-        service.Close();
-        ShowServiceError(kMsgStopFailed, displayName, error);
+        ReportServiceFailure(service, kMsgStopFailed, displayName);
         return;
       }
       switch (WaitForStop(service, displayName, kStopBeforeDeleteTimeoutMs)) {
@@ -467,9 +460,7 @@ void ServiceCommands::SetStartType(UINT commandId) {
         service.Close();
         list_.SetCell(row, ServiceRow::kStartType, choice.text);
       } else {
-        DWORD error = GetLastError();
-        service.Close();
-        ShowServiceError(kMsgSetStartTypeFailed, displayName, error);
+        ReportServiceFailure(service, kMsgSetStartTypeFailed, displayName);
       }
     }
   }

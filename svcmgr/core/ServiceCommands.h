@@ -124,6 +124,9 @@ class ServiceCommands {
   void ShowError(const std::string& text);
   // Reports a failure whose message names the service and then gives the system's text.
   void ShowServiceError(const char* format, const std::string& displayName, DWORD error);
+  // Reports the failed call just made on service with the system's text, the handle
+  // closed first.
+  void ReportServiceFailure(ServiceHandle& service, const char* format, const std::string& displayName);
   // Opens the service of a list row; a failure is reported with the row's display name
   // and answers an empty handle.
   ServiceHandle OpenRowService(int row, DWORD access, const std::string& displayName);
