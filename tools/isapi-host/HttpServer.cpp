@@ -184,6 +184,21 @@ SOCKET HttpServer::WaitAndAccept(sockaddr_in* peer) {
   return client;
 }
 
+// Closing a socket with unread bytes from the client (a body the server did not read)
+// resets the connection, and a reset can overtake the response still on its way: the
+// client would see nothing. So the sending side is shut first, and what the client still
+// sends is read and dropped until it closes too, for kLingerMs at most.
+void HttpServer::CloseLingering(SOCKET socket) {
+  shutdown(socket, SD_SEND);
+  DWORD timeout = kLingerSliceMs;
+  setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+  char scratch[16384];
+  const ULONGLONG deadline = GetTickCount64() + kLingerMs;
+  while (GetTickCount64() < deadline && recv(socket, scratch, sizeof scratch, 0) > 0) {
+  }
+  closesocket(socket);
+}
+
 void HttpServer::RunWorker(unsigned index) {
   HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   while (!stopping_) {
@@ -200,7 +215,7 @@ void HttpServer::RunWorker(unsigned index) {
       connection.Serve();
     }
     SetWorkerSocket(index, INVALID_SOCKET);
-    closesocket(client);
+    CloseLingering(client);
   }
   if (SUCCEEDED(com)) CoUninitialize();
 }

@@ -66,6 +66,10 @@ class HttpServer {
     bool busy = false;
   };
   static unsigned __stdcall WorkerMain(void* argument);
+  // How long a closing connection may still send before it is reset anyway.
+  static constexpr DWORD kLingerMs = 2000;
+  static constexpr DWORD kLingerSliceMs = 250;
+  static void CloseLingering(SOCKET socket);
   void RunWorker(unsigned index);
   // The next connection, or INVALID_SOCKET when none came within one wait slice.
   SOCKET AcceptNext(sockaddr_in* peer);
