@@ -5,36 +5,16 @@
 #include <fstream>
 #include <sstream>
 
-PageSite::PageSite() {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof temp, temp);
-  static LONG counter = 0;
-  std::string base = std::string(temp) + "vellum-pages-" + std::to_string(GetCurrentProcessId()) + "-" +
-                     std::to_string(InterlockedIncrement(&counter));
-  root_ = base + "\\site";
-  logPath_ = base + "-access.log";
-  CreateDirectoryA(base.c_str(), nullptr);
+PageSite::PageSite() : root_(files_.root() + "\\site"), logPath_(files_.root() + "\\access.log") {
   CreateDirectoryA(root_.c_str(), nullptr);
-  directories_ = {base, root_};
 }
 
-PageSite::~PageSite() {
-  server_.reset();
-  DeleteFileA(logPath_.c_str());
-  for (auto it = files_.rbegin(); it != files_.rend(); ++it) DeleteFileA(it->c_str());
-  for (auto it = directories_.rbegin(); it != directories_.rend(); ++it) RemoveDirectoryA(it->c_str());
-}
+PageSite::~PageSite() { server_.reset(); }
 
 void PageSite::Write(const std::string& relative, std::string_view bytes) {
-  std::string path = root_ + "\\" + relative;
+  std::string path = "site\\" + relative;
   for (char& c : path) c = c == '/' ? '\\' : c;
-  for (size_t i = root_.size() + 1; i < path.size(); ++i) {
-    if (path[i] == '\\' && CreateDirectoryA(path.substr(0, i).c_str(), nullptr)) {
-      directories_.push_back(path.substr(0, i));
-    }
-  }
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  files_.push_back(path);
+  files_.Write(path, bytes);
 }
 
 bool PageSite::Start(std::string* error) {

@@ -9,6 +9,7 @@
 
 #include "HttpServer.h"
 #include "TestClient.h"
+#include "support/TestPageFiles.h"
 
 class PageSite {
  public:
@@ -31,7 +32,7 @@ class PageSite {
   std::string AccessLogWith(std::string_view needle) const;
 
  private:
+  TestPageFiles files_;  // the site is its folder "site"; the access log sits beside it
   std::string root_, logPath_;
-  std::vector<std::string> files_, directories_;
-  std::unique_ptr<HttpServer> server_;
+  std::unique_ptr<HttpServer> server_;  // stopped before the files go
 };

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "TestAspContext.h"
-#include "TestPageFiles.h"
+#include "support/TestPageFiles.h"
 #include "automation/TextConversion.h"
 
 namespace {

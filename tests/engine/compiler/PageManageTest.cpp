@@ -4,7 +4,7 @@
 #include <process.h>
 
 #include "TestAspContext.h"
-#include "TestPageFiles.h"
+#include "support/TestPageFiles.h"
 #include "app/YPageManage.h"
 #include "automation/Clock.h"
 #include "support/DoubleScriptEngine.h"

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "TestAspContext.h"
-#include "TestPageFiles.h"
+#include "support/TestPageFiles.h"
 #include "app/YPageManage.h"
 #include "automation/TextConversion.h"
 
