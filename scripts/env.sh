@@ -9,9 +9,16 @@ export LANG=zh_CN.UTF-8
 export LC_ALL=zh_CN.UTF-8
 
 # configure_and_build: configures BUILD_DIR once and builds every target.
+# Where ccache is installed it caches compiles across checkouts of the repository.
 configure_and_build() {
+  local launcher=()
+  if command -v ccache >/dev/null; then
+    export CCACHE_BASEDIR="$here" CCACHE_NOHASHDIR=1
+    launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  fi
   if [ ! -f "$build/CMakeCache.txt" ]; then
-    LC_ALL=C cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" >/dev/null
+    LC_ALL=C cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
+      "${launcher[@]}" >/dev/null
   fi
   LC_ALL=C cmake --build "$build" -j"$(nproc)"
 }
