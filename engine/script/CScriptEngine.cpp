@@ -7,6 +7,7 @@
 #include "automation/TextConversion.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
+#include "script/CVBScriptFunctions.h"
 #include "script/ScriptLineRules.h"
 #include "script/VBScriptGuard.h"
 #include "script/YProxyDispatch.h"
@@ -109,12 +110,13 @@ bool CScriptEngine::RunProgram() {
   if (!activeScript_ || !activeScriptParse_) return false;
   std::wstring program = AssembleProgram();
   if (languageId_ == kLanguageVBScript || languageId_ == kLanguageVBScriptEncoded) {
-    BlankEmptyArrayBounds(program);
-    if (std::optional<int> line = FindProcessKillingVBScriptStatement(program)) {
-      ReportRefusedStatement(*line);
+    YVBScriptGuardResult guard = GuardVBScriptProgram(program, itemNames_);
+    if (guard.refusedLine) {
+      ReportRefusedStatement(*guard.refusedLine);
       activeScriptParse_.Reset();
       return false;
     }
+    if (guard.callsGuardedFunctions) AddVBScriptFunctions(guard.hiddenPrefix);
   }
   EXCEPINFO info{};
   HRESULT hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1,
@@ -128,6 +130,17 @@ bool CScriptEngine::RunProgram() {
   // failure is the stop, not an error, as long as no error was reported before it.
   if (FAILED(hr) && !aborted_) return false;
   return lastError_ >= 0;
+}
+
+void CScriptEngine::AddVBScriptFunctions(std::wstring prefix) {
+  if (functions_) {
+    functions_->SetPrefix(std::move(prefix));
+    return;
+  }
+  functions_ = new CVBScriptFunctions(std::move(prefix));
+  if (FAILED(activeScript_->AddNamedItem(kVBScriptFunctionsItem, SCRIPTITEM_GLOBALMEMBERS))) {
+    std::exchange(functions_, nullptr)->Release();
+  }
 }
 
 void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
@@ -156,6 +169,8 @@ void CScriptEngine::Close() {
       items->Detach();
       items->Release();
     }
+    if (CVBScriptFunctions* functions = std::exchange(functions_, nullptr)) functions->Release();
+    itemNames_.clear();
     crossScriptItemAdded_ = false;
     namedItemsDirect_.reset();
     Release();
@@ -198,6 +213,7 @@ bool CScriptEngine::LinkCrossScript(CScriptEngine* source, CScriptEngine* target
 HRESULT CScriptEngine::AddNamedItem(LPCOLESTR name, DWORD flags) {
   if (!activeScript_) return E_UNEXPECTED;
   if (!name) return E_POINTER;
+  itemNames_.emplace_back(name);
   if (flags & SCRIPTITEM_GLOBALMEMBERS) return activeScript_->AddNamedItem(name, flags);
   if (!namedItemsDirect_) namedItemsDirect_ = CNamedItemProbe::EngineCallsNamedItemsWithArguments(classId_);
   if (*namedItemsDirect_) return activeScript_->AddNamedItem(name, flags);
@@ -263,6 +279,8 @@ HRESULT CScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknow
     own = crossScriptProxy_;
   } else if (namedItems_ && SameNameIgnoringCase(name, kNamedItemsItem)) {
     own = namedItems_->GetIDispatch(false);
+  } else if (functions_ && SameNameIgnoringCase(name, kVBScriptFunctionsItem)) {
+    own = functions_->GetIDispatch(false);
   } else if (owner_) {
     return owner_->GetItemInfo(languageId_, name, mask, unknown, typeInfo);
   } else {

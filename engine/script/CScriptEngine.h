@@ -30,6 +30,7 @@
 #include "script/YScriptEngineOwner.h"
 
 class CNamedItemMembers;
+class CVBScriptFunctions;
 class YProxyDispatch;
 
 // The named item through which an engine reaches the global members of another engine.
@@ -143,6 +144,8 @@ class CScriptEngine : public CCmdTarget {
   // The platform's VBScript would abort the process on the statement at programLine:
   // report it as a compile error instead.
   void ReportRefusedStatement(int32_t programLine);
+  // Gives the engine the host's versions of the built-ins the guard routed.
+  void AddVBScriptFunctions(std::wstring prefix);
   bool StartFailed(const char* message);
   void AppendWide(BSTR text);
 
@@ -166,4 +169,8 @@ class CScriptEngine : public CCmdTarget {
   bool crossScriptItemAdded_ = false;
   std::optional<bool> namedItemsDirect_;
   CNamedItemMembers* namedItems_ = nullptr;
+  // The names of the named items added (kept out of the guard's hidden names), and
+  // the item with the routed built-ins, once a program calls them.
+  std::vector<std::wstring> itemNames_;
+  CVBScriptFunctions* functions_ = nullptr;
 };
