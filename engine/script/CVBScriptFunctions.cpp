@@ -42,8 +42,17 @@ IDispatch* DispatchOf(const VARIANT& v) {
   return nullptr;
 }
 
+// The functions' first argument is not optional (a call without it reaches them as a
+// missing argument).
+const VARIANT& Required(const VARIANT& value) {
+  if (V_VT(&value) == VT_ERROR && V_ERROR(&value) == DISP_E_PARAMNOTFOUND) {
+    throw YAutomationError(kVBScriptWrongArgumentCount, L"Wrong number of arguments or invalid property assignment");
+  }
+  return Referenced(value);
+}
+
 SAFEARRAY* ArrayOf(const VARIANT& value) {
-  const VARIANT& v = Referenced(value);
+  const VARIANT& v = Required(value);
   if (!(V_VT(&v) & VT_ARRAY)) return nullptr;
   if (V_VT(&v) & VT_BYREF) return V_ARRAYREF(&v) ? *V_ARRAYREF(&v) : nullptr;
   return V_ARRAY(&v);
@@ -97,6 +106,7 @@ const YDispatchMap& CVBScriptFunctions::GetDispatchMap() const {
       DispMethod<&CVBScriptFunctions::TypeName>("TypeName"),
       DispMethod<&CVBScriptFunctions::UBound>("UBound"),
       DispMethod<&CVBScriptFunctions::LBound>("LBound"),
+      DispMethod<&CVBScriptFunctions::EachOf>("EachOf"),
   };
   static constexpr YDispatchMap kMap(kEntries);
   return kMap;
@@ -112,7 +122,7 @@ bool CVBScriptFunctions::FindMemberId(std::wstring_view name, DISPID* dispid) {
 }
 
 ScopedVariant CVBScriptFunctions::TypeName(const VARIANT& value) {
-  return ScopedVariant::String(VBScriptTypeName(value));
+  return ScopedVariant::String(VBScriptTypeName(Required(value)));
 }
 
 LONG CVBScriptFunctions::UBound(const VARIANT& array, const VARIANT& dimension) {
@@ -127,4 +137,15 @@ LONG CVBScriptFunctions::LBound(const VARIANT& array, const VARIANT& dimension) 
   LONG bound = 0;
   SafeArrayGetLBound(safeArray, CheckedDimension(safeArray, dimension), &bound);
   return bound;
+}
+
+ScopedVariant CVBScriptFunctions::EachOf(const VARIANT& source) {
+  const VARIANT& v = Required(source);
+  if ((V_VT(&v) & VT_TYPEMASK) == VT_DISPATCH && !(V_VT(&v) & VT_ARRAY) && !DispatchOf(v)) {
+    throw YAutomationError(kVBScriptObjectRequired, L"Object required");
+  }
+  ScopedVariant copy;
+  HRESULT hr = ScopedVariant::CopyOf(v, &copy);
+  if (FAILED(hr)) throw YAutomationError(hr);
+  return copy;
 }

@@ -9,7 +9,9 @@
 // ("Nothing" for an empty object reference, the type-information name of an object,
 // "Byte()" for a byte array); UBound/LBound take any array and an optional 1-based
 // dimension, failing with 13 (type mismatch) for a value that is not an array and 9
-// (subscript out of range) for a dimension it does not have.
+// (subscript out of range) for a dimension it does not have. The guard also passes the
+// source of every For Each through EachOf: Wine's engine kills the process on For Each
+// over Nothing.
 #pragma once
 
 #include <string>
@@ -23,6 +25,8 @@ inline constexpr wchar_t kVBScriptFunctionsItem[] = L"OrvaneVBScriptFunctions";
 // VBScript run-time errors, as the engine reports them.
 inline constexpr HRESULT kVBScriptSubscriptOutOfRange = static_cast<HRESULT>(0x800A0009);
 inline constexpr HRESULT kVBScriptTypeMismatch = static_cast<HRESULT>(0x800A000D);
+inline constexpr HRESULT kVBScriptObjectRequired = static_cast<HRESULT>(0x800A01A8);
+inline constexpr HRESULT kVBScriptWrongArgumentCount = static_cast<HRESULT>(0x800A01C2);
 
 class CVBScriptFunctions : public CCmdTarget {
  public:
@@ -35,6 +39,9 @@ class CVBScriptFunctions : public CCmdTarget {
   ScopedVariant TypeName(const VARIANT& value);
   LONG UBound(const VARIANT& array, const VARIANT& dimension);
   LONG LBound(const VARIANT& array, const VARIANT& dimension);
+  // The source of a For Each, handed back as it is; an empty object reference fails
+  // with 424 (object required) instead of reaching Wine's engine.
+  ScopedVariant EachOf(const VARIANT& source);
 
  protected:
   ~CVBScriptFunctions() override = default;

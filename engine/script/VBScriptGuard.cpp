@@ -241,6 +241,18 @@ Block BlockOf(std::wstring_view p, const Statement& s) {
   return SameWord(word, L"class") ? Block::kClass : Block::kNone;
 }
 
+// Where the source of a For Each statement starts, when the statement is one.
+std::optional<size_t> ForEachSource(std::wstring_view p, const Statement& s) {
+  Cursor c(p, s.begin, s.end);
+  for (std::wstring_view keyword : {L"for", L"each", L"", L"in"}) {
+    std::wstring_view word = c.Word();
+    if (keyword.empty() ? word.empty() : !SameWord(word, keyword)) return std::nullopt;
+    c.SkipSpace();
+  }
+  if (c.done()) return std::nullopt;
+  return c.at();
+}
+
 bool IsOptionExplicit(std::wstring_view p, const Statement& s) {
   Cursor c(p, s.begin, s.end);
   if (!SameWord(c.Word(), L"option")) return false;
@@ -459,6 +471,12 @@ YVBScriptGuardResult GuardVBScriptProgram(std::wstring& program, std::span<const
         continue;
       case Block::kNone:
         break;
+    }
+    if (std::optional<size_t> source = ForEachSource(program, s)) {
+      insertions.push_back({*source, result.hiddenPrefix + std::wstring(kEachSourceFunction) + L"("});
+      insertions.push_back({s.end, L")"});
+      result.callsGuardedFunctions = true;
+      continue;
     }
     std::optional<TwoCallAssignment> assignment = FindTwoCallAssignment(program, s);
     if (!assignment) continue;

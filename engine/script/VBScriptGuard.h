@@ -26,6 +26,9 @@ void BlankEmptyArrayBounds(std::wstring& program);
 // The built-in functions the guard routes to functions of the host (see
 // CVBScriptFunctions), by their names without the hidden prefix.
 inline constexpr std::wstring_view kGuardedFunctions[] = {L"TypeName", L"UBound", L"LBound"};
+// The host function the source of every For Each goes through: Wine's VBScript kills
+// the process on For Each over an empty object reference.
+inline constexpr std::wstring_view kEachSourceFunction = L"EachOf";
 
 struct YVBScriptGuardResult {
   // The line of a statement that would abort the process and was left as it is.
@@ -44,5 +47,6 @@ struct YVBScriptGuardResult {
 //   hidden variable declared in the procedure of the statement (at program level after
 //   Option Explicit, when the program has it);
 // - calls of the guarded built-in functions get the hidden prefix: TypeName(x) becomes
-//   <prefix>TypeName(x), unless the program declares a name of its own so called.
+//   <prefix>TypeName(x), unless the program declares a name of its own so called;
+// - For Each v In x becomes For Each v In <prefix>EachOf(x).
 YVBScriptGuardResult GuardVBScriptProgram(std::wstring& program, std::span<const std::wstring> itemNames = {});

@@ -142,7 +142,7 @@ TEST(VBScriptGuard, AssignmentsThroughTwoCallsGoThroughAHiddenVariableOnTheirOwn
   for (const RewriteCase& c : cases) ExpectRewrites(c, false);
 }
 
-TEST(VBScriptGuard, CallsOfTypeNameUBoundAndLBoundGetTheHiddenPrefix) {
+TEST(VBScriptGuard, CallsOfTypeNameUBoundLBoundAndForEachSourcesGoToTheHost) {
   const RewriteCase cases[] = {
       {L"x = TypeName(y) & typename (z)", L"x = Orvane_TypeName(y) & Orvane_typename (z)"},
       {L"n = UBound(a, 2) + LBound(a)\r\nIf UBound(b) > 0 Then m = 1",
@@ -150,7 +150,14 @@ TEST(VBScriptGuard, CallsOfTypeNameUBoundAndLBoundGetTheHiddenPrefix) {
       {L"Response.Write TypeName _\r\n(Nothing)", L"Response.Write Orvane_TypeName _\r\n(Nothing)"},
   };
   for (const RewriteCase& c : cases) ExpectRewrites(c, true);
+  const RewriteCase forEach[] = {
+      {L"For Each e In d.Keys : Response.Write e : Next", L"For Each e In Orvane_EachOf(d.Keys) : Response.Write e : Next"},
+      {L"for each x in Split(\"a,b\") ' c\r\nNext", L"for each x in Orvane_EachOf(Split(\"a,b\")) ' c\r\nNext"},
+      {L"For Each x In _\r\n  a\r\nNext", L"For Each x In _\r\n  Orvane_EachOf(a)\r\nNext"},
+  };
+  for (const RewriteCase& c : forEach) ExpectRewrites(c, true);
   const RewriteCase untouched[] = {
+      {L"For i = 1 To 3 : Next\r\nFor Each", L"For i = 1 To 3 : Next\r\nFor Each"},
       {L"o.TypeName(1) : s = \"TypeName(x)\" ' UBound(a)", L"o.TypeName(1) : s = \"TypeName(x)\" ' UBound(a)"},
       {L"Function TypeName(v)\r\nTypeName = 1\r\nEnd Function\r\ny = TypeName(1)",
        L"Function TypeName(v)\r\nTypeName = 1\r\nEnd Function\r\ny = TypeName(1)"},

@@ -106,6 +106,15 @@ class ScriptPagesEndToEnd : public testing::Test {
             "Response.Cookies(\"b\") = True : Response.Cookies(\"k\")(True) = False\r\n"
             "Response.Write \"|\" & Request.Cookies(\"b\") & \"|\" & Request.Cookies(\"k\")(\"True\")\r\n"
             "Response.Write \"|\" & 1 & 2.5 & \"s\" %>");
+    s.Write("foreach.asp",
+            "<% Set d = CreateObject(\"Scripting.Dictionary\") : d.Add \"a\", 1 : d.Add \"b\", 2\r\n"
+            "For Each k In d : Response.Write k : Next\r\n"
+            "For Each v In Array(1, 2) : Response.Write v : Next\r\n"
+            "Dim o : Set o = Nothing\r\nOn Error Resume Next\r\n"
+            "For Each e In o : Response.Write \"-\" : Next\r\n"
+            "Response.Write \"|\" & Err.Number : Err.Clear\r\n"
+            "For Each e In Nothing : Next\r\nResponse.Write \"|\" & Err.Number %>");
+    s.Write("foreachnothing.asp", "<% x = 1\r\nFor Each e In Nothing\r\nNext\r\nResponse.Write \"never\" %>");
     s.Write("concatenation.asp", "<% Response.Write \"[\" & (1 = 1) & \"|\" & False & \"]\" %>");
     std::string error;
     ASSERT_TRUE(s.Start(&error)) << error;
@@ -161,6 +170,17 @@ TEST_F(ScriptPagesEndToEnd, TypeNameAnswersForEveryTypeAndNothingKillsNothing) {
       "Nothing|Nothing|Empty|Null|Integer|Long|Single|Double|Currency|Date|String|Boolean|Byte"
       "|Variant()|Variant()|Variant()|Byte()|Object|Object|IDictionary",
       r.body);
+}
+
+// Wine's engine kills the process on For Each over Nothing; the page gets the error.
+// Under On Error Resume Next Wine goes on into the loop body once and reports E_FAIL,
+// as it does for For Each over Empty.
+TEST_F(ScriptPagesEndToEnd, ForEachOverNothingIsAnErrorAtItsLine) {
+  EXPECT_EQ("ab12-|-2147467259|-2147467259", Get("/foreach.asp").body);
+  HttpResponse r = Get("/foreachnothing.asp");
+  EXPECT_EQ(std::string::npos, r.body.find("never")) << r.body;
+  EXPECT_NE(std::string::npos, r.body.find("<p>Object required</p>")) << r.body;
+  EXPECT_NE(std::string::npos, r.body.find("foreachnothing.asp,line 2</p>")) << r.body;
 }
 
 TEST_F(ScriptPagesEndToEnd, UBoundAndLBoundTakeByteArraysAndFailAsTheLanguageDoes) {
