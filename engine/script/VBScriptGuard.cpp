@@ -520,17 +520,14 @@ YVBScriptGuardResult GuardVBScriptProgram(std::wstring& program, std::span<const
       size_t start = i;
       while (i < s.end && IsNameChar(program[i])) ++i;
       std::wstring_view word(program.data() + start, i - start);
+      auto guarded = [&](std::wstring_view name) { return SameWord(word, name); };
+      if (std::none_of(std::begin(kGuardedFunctions), std::end(kGuardedFunctions), guarded)) continue;
       bool member = start > 0 && program[start - 1] == L'.';
-      if (member || NameIn(word, declared)) continue;
-      for (std::wstring_view name : kGuardedFunctions) {
-        if (!SameWord(word, name)) continue;
-        Cursor after(program, i, s.end);
-        after.SkipSpace();
-        if (after.peek() != L'(') break;
-        insertions.push_back({start, result.hiddenPrefix});
-        result.callsGuardedFunctions = true;
-        break;
-      }
+      Cursor after(program, i, s.end);
+      after.SkipSpace();
+      if (member || after.peek() != L'(' || NameIn(word, declared)) continue;
+      insertions.push_back({start, result.hiddenPrefix});
+      result.callsGuardedFunctions = true;
     }
   }
 
