@@ -49,6 +49,14 @@ bool CListCtrl::SetItemState(int row, UINT state, UINT mask) {
 
 bool CListCtrl::EnsureVisible(int row, bool partialOk) { return Send(LVM_ENSUREVISIBLE, row, partialOk) != 0; }
 
-bool CListCtrl::SortItemsEx(PFNLVCOMPARE compare, LPARAM data) {
-  return Send(LVM_SORTITEMSEX, data, reinterpret_cast<LPARAM>(compare)) != 0;
+bool CListCtrl::SetItemData(int row, LPARAM data) {
+  LVITEMA item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = row;
+  item.lParam = data;
+  return Send(LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+bool CListCtrl::SortItems(PFNLVCOMPARE compare, LPARAM data) {
+  return Send(LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare)) != 0;
 }

@@ -25,8 +25,9 @@ class CListCtrl {
   std::string GetItemText(int row, int column) const;
   bool SetItemState(int row, UINT state, UINT mask);
   bool EnsureVisible(int row, bool partialOk);
-  // Sorts the rows with a comparison that is given the rows' current indexes.
-  bool SortItemsEx(PFNLVCOMPARE compare, LPARAM data);
+  bool SetItemData(int row, LPARAM data);
+  // Sorts the rows with a comparison of their item data.
+  bool SortItems(PFNLVCOMPARE compare, LPARAM data);
 
  private:
   LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const { return SendMessageA(window_, message, wParam, lParam); }

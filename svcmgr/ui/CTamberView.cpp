@@ -2,7 +2,9 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstring>
+#include <numeric>
 
 #include "core/ContextMenuRules.h"
 #include "core/ErrorText.h"
@@ -168,15 +170,21 @@ int CTamberView::FillFileInfo() {
 
 void CTamberView::SortRows() {
   if (sortColumn_ == ServiceSort::kNoColumn) return;  // rows stay in insertion order
-  GetListCtrl().SortItemsEx(
-      [](LPARAM first, LPARAM second, LPARAM self) -> int {
-        auto* view = reinterpret_cast<CTamberView*>(self);
-        CListCtrl list = view->GetListCtrl();
-        std::string a = list.GetItemText(static_cast<int>(first), view->sortColumn_);
-        std::string b = list.GetItemText(static_cast<int>(second), view->sortColumn_);
-        return ServiceSort::CompareRows(view->sortColumn_, view->sortAscending_, a.c_str(), b.c_str());
-      },
-      reinterpret_cast<LPARAM>(this));
+  // Each row's cell is read once for this sort; the rows are ordered by the comparison
+  // (equal rows keep their order), and the list is rearranged by each row's new place.
+  // Wine's list control garbles the order when its comparison reads cells by index
+  // while it sorts (LVM_SORTITEMSEX), so the comparison runs here on the texts.
+  CListCtrl list = GetListCtrl();
+  const int rows = list.GetItemCount();
+  std::vector<std::string> cells(static_cast<size_t>(rows));
+  for (int row = 0; row < rows; ++row) cells[row] = list.GetItemText(row, sortColumn_);
+  std::vector<int> order(static_cast<size_t>(rows));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    return ServiceSort::CompareRows(sortColumn_, sortAscending_, cells[a].c_str(), cells[b].c_str()) < 0;
+  });
+  for (int place = 0; place < rows; ++place) list.SetItemData(order[place], place);
+  list.SortItems([](LPARAM a, LPARAM b, LPARAM) -> int { return a < b ? -1 : a > b ? 1 : 0; }, 0);
 }
 
 void CTamberView::OnColumnClick(NMHDR* header, LRESULT* result) {

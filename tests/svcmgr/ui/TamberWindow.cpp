@@ -1,5 +1,7 @@
 #include "TamberWindow.h"
 
+#include <gtest/gtest.h>
+
 #include <commctrl.h>
 
 #include <cstring>
@@ -29,6 +31,26 @@ std::string WindowText(HWND window) {
   return text;
 }
 
+// Without a window manager (Xvfb), Wine waits two seconds for one each time a managed
+// window is hidden or destroyed. For the tests' run tamber.exe's windows are unmanaged
+// (Wine's per-program X11 setting), and the setting goes again afterwards.
+class UnmanagedWindows : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+      RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+      RegCloseKey(key);
+    }
+  }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, kAppKey); }
+
+ private:
+  static constexpr char kAppKey[] = "Software\\Wine\\AppDefaults\\tamber.exe";
+  static constexpr char kKey[] = "Software\\Wine\\AppDefaults\\tamber.exe\\X11 Driver";
+};
+::testing::Environment* const g_unmanaged = ::testing::AddGlobalTestEnvironment(new UnmanagedWindows);
+
 }  // namespace
 
 std::string Cp936(const char* utf8) {
@@ -47,7 +69,10 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   for (;;) {
     if (done()) return true;
     if (GetTickCount() - start >= timeoutMs) return false;
-    Sleep(kPollMs);
+    // Messages sent to this thread's own windows are answered while it waits: the
+    // program's window manager traffic (activation) waits for them otherwise.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, kPollMs, QS_ALLINPUT);
+    for (MSG message; PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageA(&message);
   }
 }
 
