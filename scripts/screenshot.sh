@@ -8,7 +8,7 @@ source "$(dirname "$0")/env.sh"
 
 out=${1:-$here/docs/tamber.png}
 width=1000
-height=600
+height=640
 
 "$here/scripts/bootstrap.sh" "$build"
 configure_and_build tamber
@@ -21,12 +21,16 @@ program=$!
 trap 'kill $program 2>/dev/null || true; stop_wine; stop_display' EXIT
 
 # The window is shown once its list is filled: wait for it by its title.
+line=
 for _ in $(seq 1 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -q 'Corvel'; then break; fi
+  line=$(xwininfo -root -tree 2>/dev/null | grep -a 'Corvel' || true)
+  [ -n "$line" ] && break
   sleep 0.1
 done
-xwininfo -root -tree | grep -q 'Corvel' || { echo "screenshot: the window did not appear" >&2; exit 1; }
-sleep 1  # let the list and the status bar finish painting
+[ -n "$line" ] || { echo "screenshot: the window did not appear" >&2; exit 1; }
+geometry=$(echo "$line" | grep -o '[0-9]*x[0-9]*+[0-9-]*+[0-9-]*' | head -1)
+sleep 1  # the first paint of the list and the status bar
 
-import -window root -crop "${width}x${height}+0+0" +repage "$out"
-echo "screenshot: $out"
+# The window with the caption Wine's desktop draws for it.
+import -window root -crop "$geometry" +repage "$out"
+echo "screenshot: $out ($geometry)"
