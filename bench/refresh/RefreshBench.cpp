@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -152,25 +153,35 @@ struct Run {
   std::map<std::string, long> calls;  // per refresh
 };
 
-Run Measure(ServiceList& list, int refreshes) {
-  CountingApi api;
-  QuietView view;
-  Win32TickClock clock;
-  ProgramState program;
-  ServiceCommands commands(ServiceCommandsParts{api, list, view, view, view, view, view, clock, program});
-  commands.Connect(nullptr);  // the first refresh warms up
-  api.calls.clear();
-  std::vector<double> times;
-  for (int i = 0; i < refreshes; ++i) {
-    double start = NowMs();
-    commands.RefreshList();
-    times.push_back(NowMs() - start);
+// The service commands over one list, refreshed on demand.
+class Refresher {
+ public:
+  explicit Refresher(ServiceList& list)
+      : list_(list), commands_(ServiceCommandsParts{api_, list, view_, view_, view_, view_, view_, clock_, program_}) {
+    commands_.Connect(nullptr);  // the first refresh warms up
+    api_.calls.clear();
   }
-  Run run{Median(times), list.RowCount(), {}};
-  for (auto& [name, count] : api.calls) run.calls[name] = count / refreshes;
-  if (view.messages) fprintf(stderr, "%d messages shown\n", view.messages);
-  return run;
-}
+  void Once() {
+    double start = NowMs();
+    commands_.RefreshList();
+    times_.push_back(NowMs() - start);
+  }
+  Run Summary() const {
+    Run run{Median(times_), list_.RowCount(), {}};
+    for (auto& [name, count] : api_.calls) run.calls[name] = count / static_cast<long>(times_.size());
+    if (view_.messages) fprintf(stderr, "%d messages shown\n", view_.messages);
+    return run;
+  }
+
+ private:
+  ServiceList& list_;
+  CountingApi api_;
+  QuietView view_;
+  Win32TickClock clock_;
+  ProgramState program_;
+  ServiceCommands commands_;
+  std::vector<double> times_;
+};
 
 void Print(const char* what, const Run& run) {
   printf("%-22s %4d rows  %8.2f ms per refresh (median)  %7.3f ms per service\n", what, run.rows, run.medianMs,
@@ -283,19 +294,22 @@ int main(int argc, char** argv) {
   }
   printf("%d extra services, %d refreshes each\n", extra, refreshes);
 
+  // The three refreshes take turns, so that they share whatever else the machine does.
   MemoryList memory;
-  Run inMemory = Measure(memory, refreshes);
-  Print("list in memory", inMemory);
+  Refresher inMemory(memory);
 
   // The same with the real list control, when a display is there for it.
   INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&init);
-  HWND parent = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND parent = display ? CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
+                                          GetModuleHandleA(nullptr), nullptr)
+                        : nullptr;
   HWND control = parent ? CreateWindowExA(0, WC_LISTVIEWA, "",
                                           WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING,
                                           0, 0, 780, 560, parent, nullptr, GetModuleHandleA(nullptr), nullptr)
                         : nullptr;
+  std::unique_ptr<Win32ServiceList> controlList;
+  std::unique_ptr<Refresher> withControl;
   if (control) {
     for (int column = 0; column < ServiceRow::kFixedColumnCount; ++column) {
       LVCOLUMNA info{};
@@ -304,28 +318,52 @@ int main(int argc, char** argv) {
       info.pszText = const_cast<char*>(ServiceRow::ColumnTitle(column));
       SendMessageA(control, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
     }
-    Win32ServiceList list(control);
-    Print("list control", Measure(list, refreshes));
+    controlList = std::make_unique<Win32ServiceList>(control);
+    withControl = std::make_unique<Refresher>(*controlList);
+  }
+  std::unique_ptr<Program> window;
+  if (!starts.empty()) {
+    window = std::make_unique<Program>();
+    if (window->Start() < 0) {
+      window.reset();
+    } else {
+      window->Refresh();  // warms up
+    }
+  }
+
+  // Each round starts with another of the three, so that none always follows the same.
+  std::vector<double> windowTimes;
+  for (int i = 0; i < refreshes; ++i) {
+    for (int turn = 0; turn < 3; ++turn) {
+      switch ((i + turn) % 3) {
+        case 0: inMemory.Once(); break;
+        case 1: if (withControl) withControl->Once(); break;
+        case 2: if (window) windowTimes.push_back(window->Refresh()); break;
+      }
+    }
+  }
+
+  Run memoryRun = inMemory.Summary();
+  Print("list in memory", memoryRun);
+  if (withControl) {
+    Print("list control", withControl->Summary());
   } else {
     printf("list control: no display, not measured\n");
   }
-  if (parent) DestroyWindow(parent);
-
   if (!starts.empty()) {
     printf("%-22s %8.2f ms from start to a filled list (median of %zu starts, without the extra services)\n",
            "tamber.exe", Median(starts), starts.size());
-    Program program;
-    if (program.Start() >= 0) {
-      program.Refresh();  // warms up
-      std::vector<double> times;
-      for (int i = 0; i < refreshes; ++i) times.push_back(program.Refresh());
-      int rows = static_cast<int>(SendMessageA(FindWindowExA(program.frame, nullptr, WC_LISTVIEWA, nullptr),
-                                               LVM_GETITEMCOUNT, 0, 0));
-      double median = Median(times);
-      printf("%-22s %4d rows  %8.2f ms per F5 (median)  %7.3f ms per service; %.2f times the refresh in memory\n",
-             "tamber.exe window", rows, median, median / rows, median / inMemory.medianMs);
-    }
   }
+  if (window) {
+    int rows = static_cast<int>(
+        SendMessageA(FindWindowExA(window->frame, nullptr, WC_LISTVIEWA, nullptr), LVM_GETITEMCOUNT, 0, 0));
+    double median = Median(windowTimes);
+    printf("%-22s %4d rows  %8.2f ms per F5 (median)  %7.3f ms per service; %.2f times the refresh in memory\n",
+           "tamber.exe window", rows, median, median / rows, median / memoryRun.medianMs);
+  }
+  window.reset();
+  withControl.reset();
+  if (parent) DestroyWindow(parent);
 
   DeleteBenchServices(manager);
   CloseServiceHandle(manager);

@@ -53,17 +53,6 @@ class UnmanagedWindows : public ::testing::Environment {
 
 }  // namespace
 
-std::string Cp936(const char* utf8) {
-  int wide = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-  std::wstring w(static_cast<size_t>(wide), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, w.data(), wide);
-  int narrow = WideCharToMultiByte(936, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string n(static_cast<size_t>(narrow), '\0');
-  WideCharToMultiByte(936, 0, w.c_str(), -1, n.data(), narrow, nullptr, nullptr);
-  n.resize(strlen(n.c_str()));
-  return n;
-}
-
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   for (;;) {

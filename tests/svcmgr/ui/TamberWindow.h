@@ -12,10 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "../core/TestText.h"
 #include "MenuProbe.h"
-
-// Code page 936 bytes of a UTF-8 text.
-std::string Cp936(const char* utf8);
 
 // Polls `done` every few milliseconds until it holds or the time is up.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
