@@ -16,6 +16,7 @@ packages=(
   curl
   googletest
   chromium  # headless, for the browser cookie test
+  imagemagick x11-utils  # scripts/screenshot.sh: import and xwininfo
 )
 
 missing=()
