@@ -5,6 +5,7 @@
 
 #include "automation/ScopedBstr.h"
 #include "automation/TextConversion.h"
+#include "automation/YClassFactoryCache.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
 #include "script/ScriptLineRules.h"
@@ -89,14 +90,9 @@ bool CScriptEngine::StartFailed(const char* message) {
 bool CScriptEngine::Start() {
   if (activeScript_ || activeScriptParse_) Close();
   aborted_ = false;
-  HRESULT hr = CoCreateInstance(classId_, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
-                                activeScript_.ReceiveVoid());
-  if (FAILED(hr)) {
-    DWORD lastError = GetLastError();
-    std::printf("last error=%d\n", static_cast<int>(lastError));
-    std::fflush(stdout);
-    return StartFailed("Failed to create script engine.");
-  }
+  // The engine's class is looked up once per process, not on every request.
+  HRESULT hr = YClassFactoryCache::CreateInstance(classId_, IID_IActiveScript, activeScript_.ReceiveVoid());
+  if (FAILED(hr)) return StartFailed("Failed to create script engine.");
   if (FAILED(activeScriptParse_.QueryFrom(activeScript_.Get(), IID_IActiveScriptParse))) {
     return StartFailed("Failed to obtain IActiveScriptParse interface.");
   }
