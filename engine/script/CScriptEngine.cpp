@@ -6,6 +6,7 @@
 #include "automation/ScopedBstr.h"
 #include "automation/TextConversion.h"
 #include "automation/YClassFactoryCache.h"
+#include "host/RequestProfile.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
 #include "script/ScriptLineRules.h"
@@ -92,7 +93,12 @@ bool CScriptEngine::Start() {
   aborted_ = false;
   // The engine's class is looked up once per process, not on every request.
   HRESULT hr = YClassFactoryCache::CreateInstance(classId_, IID_IActiveScript, activeScript_.ReceiveVoid());
-  if (FAILED(hr)) return StartFailed("Failed to create script engine.");
+  if (FAILED(hr)) {
+    DWORD lastError = GetLastError();
+    std::printf("last error=%d\n", static_cast<int>(lastError));
+    std::fflush(stdout);
+    return StartFailed("Failed to create script engine.");
+  }
   if (FAILED(activeScriptParse_.QueryFrom(activeScript_.Get(), IID_IActiveScriptParse))) {
     return StartFailed("Failed to obtain IActiveScriptParse interface.");
   }
@@ -113,8 +119,12 @@ bool CScriptEngine::RunProgram() {
     }
   }
   EXCEPINFO info{};
-  HRESULT hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1,
-                                                   SCRIPTTEXT_ISVISIBLE, nullptr, &info);
+  HRESULT hr;
+  {
+    YPhaseTimer timer(YRequestPhase::kParse);
+    hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE,
+                                             nullptr, &info);
+  }
   FreeExcepInfo(&info);
   activeScriptParse_.Reset();
   if (FAILED(hr)) return false;
