@@ -21,11 +21,12 @@ namespace {
 
 constexpr char kPipePrefix[] = R"(\\.\pipe\)";
 
-bool ParseNumber(const std::string& text, unsigned long max, unsigned* out) {
+bool ParseNumber(const std::string& text, unsigned long long max, unsigned* out) {
   if (text.empty() || text.size() > 10) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
-  unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+  // Ten digits overflow a 32-bit unsigned long: parse wider than any limit.
+  unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
   if (value > max) return false;
   *out = static_cast<unsigned>(value);
   return true;
@@ -130,7 +131,7 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       options->limits.receiveTimeoutMs = ms;
     } else if (arg == "--max-body") {
       unsigned bytes = 0;
-      if (!ParseNumber(value, 0xFFFFFFFFul, &bytes)) {
+      if (!ParseNumber(value, 0xFFFFFFFFull, &bytes)) {
         *error = "--max-body needs a number of bytes, not '" + value + "'";
         return false;
       }
