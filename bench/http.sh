@@ -73,26 +73,7 @@ start_responder() {
   pids+=($!)
 }
 
-cat >"$work/nginx/nginx.conf" <<CONF
-worker_processes auto;
-pid $work/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 1024; }
-http {
-  access_log $work/nginx/access.log;
-  keepalive_requests 1000000;
-  client_body_temp_path $work/nginx;
-  proxy_temp_path $work/nginx;
-  fastcgi_temp_path $work/nginx;
-  uwsgi_temp_path $work/nginx;
-  scgi_temp_path $work/nginx;
-  types { text/html html; }
-  server {
-    listen 127.0.0.1:$port_nginx;
-    root $work/site;
-  }
-}
-CONF
+write_nginx_conf "$work" $port_nginx
 
 start_host
 start_linux

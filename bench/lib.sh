@@ -17,6 +17,36 @@ install_missing() {
   fi
 }
 
+# write_nginx_conf WORK PORT [HTTP-LINES [SERVER-LINES]]: WORK/nginx/nginx.conf for an
+# nginx that serves WORK/site on PORT, keeps its files in WORK, and runs with the extra
+# lines given for its http and server blocks.
+write_nginx_conf() {
+  local work=$1 port=$2 http_lines=${3:-} server_lines=${4:-}
+  mkdir -p "$work/nginx"
+  cat >"$work/nginx/nginx.conf" <<CONF
+worker_processes auto;
+pid $work/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 1024; }
+http {
+  access_log $work/nginx/access.log;
+  keepalive_requests 1000000;
+  client_body_temp_path $work/nginx;
+  proxy_temp_path $work/nginx;
+  fastcgi_temp_path $work/nginx;
+  uwsgi_temp_path $work/nginx;
+  scgi_temp_path $work/nginx;
+  types { text/html html; }
+  $http_lines
+  server {
+    listen 127.0.0.1:$port;
+    root $work/site;
+    $server_lines
+  }
+}
+CONF
+}
+
 # wait_port PORT [PATH]: until something answers there (10 s at most).
 wait_port() {
   for _ in $(seq 100); do

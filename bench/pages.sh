@@ -88,33 +88,14 @@ pm.max_children = 16
 php_admin_value[opcache.enable] = 1
 php_admin_value[opcache.validate_timestamps] = 0
 CONF
-cat >"$work/nginx/nginx.conf" <<CONF
-worker_processes auto;
-pid $work/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 1024; }
-http {
-  access_log off;
-  keepalive_requests 1000000;
-  client_body_temp_path $work/nginx;
-  proxy_temp_path $work/nginx;
-  fastcgi_temp_path $work/nginx;
-  uwsgi_temp_path $work/nginx;
-  scgi_temp_path $work/nginx;
-  types { text/html html; }
-  upstream php { server unix:$work/php-fpm.sock; keepalive 16; }
-  server {
-    listen 127.0.0.1:$port_nginx;
-    root $work/site;
-    location ~ \.php\$ {
+write_nginx_conf "$work" $port_nginx \
+  "upstream php { server unix:$work/php-fpm.sock; keepalive 16; }" \
+  'location ~ \.php$ {
       fastcgi_pass php;
       fastcgi_keep_conn on;
       include /etc/nginx/fastcgi_params;
-      fastcgi_param SCRIPT_FILENAME \$document_root\$fastcgi_script_name;
-    }
-  }
-}
-CONF
+      fastcgi_param SCRIPT_FILENAME $document_root$fastcgi_script_name;
+    }'
 
 start_wine
 # start_host linux|pe: one isapi-host program over the site.
