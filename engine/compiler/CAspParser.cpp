@@ -153,8 +153,7 @@ bool CAspParser::CompileFile(const char* virtualPath, const char* physicalPath) 
           (context_ ? context_->MappingScope() + "\n" + std::to_string(context_->GetCodePage()) : "-");
     YPhaseTimer timer(YRequestPhase::kCacheHit);
     if (std::shared_ptr<const YCompiledPage> page = YCompiledPageCache::Instance().Find(key)) {
-      UseCompiled(*page);
-      return true;
+      return UseCompiled(*page);
     }
   }
   YPhaseTimer timer(YRequestPhase::kCompile);
@@ -181,9 +180,13 @@ std::shared_ptr<const YCompiledPage> CAspParser::Snapshot() const {
   return page;
 }
 
-void CAspParser::UseCompiled(const YCompiledPage& page) {
+bool CAspParser::UseCompiled(const YCompiledPage& page) {
   for (const YCompiledPage::Engine& kept : page.engines) {
-    auto* engine = new CScriptEngine(kept.languageId, kept.classId, this);
+    auto* engine = new (std::nothrow) CScriptEngine(kept.languageId, kept.classId, this);
+    if (!engine) {
+      errorText_ = kCannotInitEngine;
+      return false;
+    }
     engine->SetProgram(kept.program);
     engines_.push_back(ComPtr<CScriptEngine>::Adopt(engine));
   }
@@ -192,7 +195,7 @@ void CAspParser::UseCompiled(const YCompiledPage& page) {
   transactionRequired_ = page.transactionRequired;
   htmlBlocks_ = page.htmlBlocks;
   fileNames_ = page.fileNames;
-  if (!context_) return;
+  if (!context_) return true;
   for (const YCompiledPage::ContextEffect& effect : page.effects) {
     switch (effect.kind) {
       case YCompiledPage::ContextEffect::Kind::kByteOrderMarkCodePage: context_->SetCodePage(CP_UTF8); break;
@@ -204,6 +207,7 @@ void CAspParser::UseCompiled(const YCompiledPage& page) {
         break;
     }
   }
+  return true;
 }
 
 void CAspParser::RecordEffect(YCompiledPage::ContextEffect effect) { effects_.push_back(std::move(effect)); }

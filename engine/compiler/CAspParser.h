@@ -99,8 +99,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   struct Element;
 
   // The compiled page kept from an earlier run: its state taken over, its effects on the
-  // context repeated.
-  void UseCompiled(const YCompiledPage& page);
+  // context repeated. False when an engine could not be made.
+  bool UseCompiled(const YCompiledPage& page);
   std::shared_ptr<const YCompiledPage> Snapshot() const;
   bool CompileOne(const std::string& virtualPath, const std::string& physicalPath, int32_t fileIndex);
   bool Scan(FileScan& scan, const char* begin, const char* end);
