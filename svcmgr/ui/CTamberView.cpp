@@ -292,6 +292,16 @@ void CTamberView::ChooseDependency(const std::string& name) {
   GetListCtrl().EnsureVisible(row, false);
 }
 
+// Another program (a clipboard viewer, a paste in progress) may hold the clipboard for a
+// moment; only a clipboard that stays taken is a failure.
+bool CTamberView::OpenClipboardPatiently() {
+  for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
+    if (OpenClipboard(nullptr)) return true;
+    Sleep(kClipboardRetryMs);
+  }
+  return false;
+}
+
 void CTamberView::OnCopy(UINT id) {
   int column = ContextMenuRules::CopyColumn(id, FillFileInfo());
   int row = GetListCtrl().GetNextItem(-1, LVNI_SELECTED);
@@ -299,7 +309,7 @@ void CTamberView::OnCopy(UINT id) {
     MessageBeep(kAnySound);
     return;
   }
-  if (!OpenClipboard(nullptr)) {
+  if (!OpenClipboardPatiently()) {
     std::string text = std::string(kMsgClipboardFailed) + ErrorText();
     Message(text.c_str(), MB_OK | MB_ICONERROR);
     return;

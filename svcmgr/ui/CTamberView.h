@@ -47,6 +47,9 @@ class CTamberView : public CListView, public ViewHooks {
   void OnDeleteServices();
   void OnStartType(UINT id);
   void OnCopy(UINT id);
+  static constexpr int kClipboardAttempts = 20;
+  static constexpr DWORD kClipboardRetryMs = 25;
+  static bool OpenClipboardPatiently();
   void OnFind();
   void OnFindNext();
   // The commands whose dialogs, export and shell integration are not built yet: the
