@@ -1,0 +1,87 @@
+// Application.Lock and the shared stores under many clients at once.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "StateSite.h"
+
+namespace {
+
+// Runs body(client number) on that many threads at once; answers the failures.
+template <class Body>
+int RunClients(int clients, Body body) {
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int i = 0; i < clients; ++i) {
+    threads.emplace_back([&, i] {
+      if (!body(i)) ++failures;
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  return failures;
+}
+
+// Sends count keep-alive requests for target and checks each answers 200.
+bool KeepAliveRequests(unsigned port, const std::string& target, int count) {
+  TestClient client;
+  if (!client.Connect(port)) return false;
+  for (int i = 0; i < count; ++i) {
+    HttpResponse response;
+    if (!client.Send("GET " + target + (target.find('?') == std::string::npos ? "?" : "&") + "i=" +
+                     std::to_string(i) + " HTTP/1.1\r\nHost: h\r\n\r\n") ||
+        !client.ReadResponse(&response) || response.status != 200) {
+      return false;
+    }
+  }
+  return true;
+}
+
+class StateConcurrency : public testing::Test {
+ protected:
+  void Start() {
+    std::string error;
+    ASSERT_TRUE(site_.Start(&error)) << error;
+  }
+  PageSite site_;
+};
+
+TEST_F(StateConcurrency, LockLeftHeldAtTheEndOfThePageIsReleasedAndUnlockWithoutLockDoesNothing) {
+  site_.Write("lock.asp", "<% Application.Lock : Application.Lock : Application.unLock %>locked");
+  site_.Write("unlock.asp", "<% Application.unLock : Application.unLock %>fine");
+  site_.Write("take.asp",
+              "<% Application.Lock : Application(\"z\") = Application(\"z\") + 1 : Application.unLock %>"
+              "<%= Application(\"z\") %>");
+  Start();
+  EXPECT_EQ(site_.Get("/lock.asp").body, "locked");
+  // Several clients at once, so that some run on other server threads than the page
+  // that locked: each of them must get the lock.
+  EXPECT_EQ(RunClients(8, [&](int) { return KeepAliveRequests(site_.port(), "/take.asp", 5); }), 0);
+  EXPECT_EQ(site_.Get("/unlock.asp").body, "fine");
+  EXPECT_EQ(RunClients(8, [&](int) { return KeepAliveRequests(site_.port(), "/take.asp", 5); }), 0);
+  EXPECT_EQ(site_.Get("/take.asp").body, "81");
+}
+
+TEST_F(StateConcurrency, EightClientsIncrementingUnderLockCountEveryRequest) {
+  site_.Write("increment.asp",
+              "<% Application.Lock : Application(\"n\") = Application(\"n\") + 1 : Application.unLock %>ok");
+  site_.Write("read.asp", "<%= Application(\"n\") %>");
+  Start();
+  EXPECT_EQ(RunClients(8, [&](int) { return KeepAliveRequests(site_.port(), "/increment.asp", 200); }), 0);
+  EXPECT_EQ(site_.Get("/read.asp").body, "1600");
+}
+
+TEST_F(StateConcurrency, TwoClientsWritingDifferentNamesIntoApplicationBothLand) {
+  site_.Write("write.asp", "<% Application(Request.QueryString(\"p\") & Request.QueryString(\"i\")) = 1 %>ok");
+  site_.Write("count.asp", "<%= Application.Contents.Count %>");
+  Start();
+  EXPECT_EQ(RunClients(2, [&](int i) {
+              return KeepAliveRequests(site_.port(), "/write.asp?p=" + std::string(i ? "x" : "y"), 300);
+            }),
+            0);
+  EXPECT_EQ(site_.Get("/count.asp").body, "600");
+}
+
+}  // namespace
