@@ -84,4 +84,28 @@ TEST_F(StateConcurrency, TwoClientsWritingDifferentNamesIntoApplicationBothLand)
   EXPECT_EQ(site_.Get("/count.asp").body, "600");
 }
 
+TEST_F(StateConcurrency, LockHolderFinishesWhileANewSessionWaitsForTheLockInSessionOnStart) {
+  site_.Write("global.asa",
+              "<script language=VBScript runat=server>\r\n"
+              "Sub Session_OnStart\r\n  Application(\"s\") = Application(\"s\") + 1\r\nEnd Sub\r\n</script>\r\n");
+  site_.Write("hold.asp",
+              "<% Application.Lock : t = Timer\r\n"
+              "Do While Timer - t < 1 And Timer >= t : Loop\r\n"
+              "Application.unLock %>held");
+  site_.Write("count.asp", "<%= Application(\"s\") %>");
+  Start();
+  CookieClient holder(site_);
+  ASSERT_EQ(holder.Get("/count.asp").body, "1");  // the holder's own session exists first
+  HttpResponse held, started;
+  std::thread hold([&] { held = holder.Get("/hold.asp"); });
+  Sleep(300);
+  // A new session: Session_OnStart runs under the application's mutex and waits for the
+  // lock; the holder must still be able to unlock and end its request.
+  std::thread newcomer([&] { started = site_.Get("/count.asp"); });
+  hold.join();
+  newcomer.join();
+  EXPECT_EQ(held.body, "held");
+  EXPECT_EQ(started.body, "2");
+}
+
 }  // namespace
