@@ -100,3 +100,13 @@ run_matrix() {
     done
   done
 }
+
+# start_vellum_host PORT SITE WORK: isapi-host with vellum.dll serving SITE in the
+# background (64 threads, access log and output in WORK); its pid joins the caller's pids.
+start_vellum_host() {
+  local port=$1 site=$2 work=$3
+  wine "$build/tools/isapi-host/isapi-host.exe" --port "$port" --threads 64 \
+    --root "$(winepath -w "$site")" --extension "$(winepath -w "$build/engine/vellum.dll")" \
+    --access-log "$(winepath -w "$work/access.log")" >"$work/host.out" 2>"$work/host.err" </dev/null &
+  pids+=($!)
+}

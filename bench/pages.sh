@@ -44,12 +44,7 @@ printf '<%%@ language="VBScript" %%>\r\n<html><body>\r\n<%% For i = 1 To 3 %%>\r
 } >"$work/site/table.asp"
 
 start_wine
-start_host() {
-  wine "$build/tools/isapi-host/isapi-host.exe" --port $port_host --threads 64 \
-    --root "$(winepath -w "$work/site")" --extension "$(winepath -w "$build/engine/vellum.dll")" \
-    --access-log "$(winepath -w "$work/access.log")" >"$work/host.out" 2>"$work/host.err" </dev/null &
-  pids+=($!)
-}
+start_host() { start_vellum_host $port_host "$work/site" "$work"; }
 start_responder() {
   wine "$build/bench/bench_responder.exe" $port_responder >"$work/responder.out" 2>&1 </dev/null &
   pids+=($!)

@@ -50,16 +50,12 @@ printf '<%% Session("v") = Session("v") + 1 : Application.Lock : Application("n"
 printf '<%% Response.Write "idle" %%>' >"$work/site/idle.asp"
 
 start_wine
-start_host() {
-  wine "$build/tools/isapi-host/isapi-host.exe" --port $port --threads 64 \
-    --root "$(winepath -w "$work/site")" --extension "$(winepath -w "$build/engine/vellum.dll")" \
-    --access-log "$(winepath -w "$work/access.log")" >"$work/host.out" 2>"$work/host.err" </dev/null &
-  pids+=($!)
-}
+start_host() { start_vellum_host $port "$work/site" "$work"; }
 
-# 32 sessions made beforehand; the Lua script sends their cookies in turn.
+# new_session_ids N: the ids of N new sessions. The Lua script sends the cookies of 32
+# such sessions in turn.
 new_session_ids() {
-  for _ in $(seq 32); do
+  for _ in $(seq "$1"); do
     curl -s -D - -o /dev/null "http://127.0.0.1:$port/hello.asp" | tr -d '\r' |
       sed -n 's/^Set-Cookie: SESSIONID=\([0-9]*\);.*/\1/p'
   done
@@ -67,7 +63,7 @@ new_session_ids() {
 write_cookie_script() {
   {
     printf 'local ids = {'
-    new_session_ids | sed 's/.*/"&",/' | tr -d '\n'
+    new_session_ids 32 | sed 's/.*/"&",/' | tr -d '\n'
     printf '}\nlocal i = 0\nrequest = function()\n  i = i + 1\n'
     printf '  return wrk.format(nil, nil, { ["Cookie"] = "SESSIONID=" .. ids[(i %% #ids) + 1] })\nend\n'
   } >"$work/cookies.lua"
@@ -113,7 +109,7 @@ sleep 0.5
 sleep 1
 start_host
 wait_port $port /hello.asp
-cookie=$(new_session_ids | head -1)
+cookie=$(new_session_ids 1)
 for target in "${targets[@]}"; do
   case $target in
     *-kept) printf '%-12s %8s\n' "$target" "$(server_requests_per_request "$work/trace.log" "$(url_of "$target")" -b "SESSIONID=$cookie")" ;;
@@ -132,33 +128,19 @@ host_pid=${pids[0]}
 grep -q isapi-host "/proc/$host_pid/cmdline" || { echo "cannot find the host's process" >&2; exit 1; }
 private_kb() { awk '/^Private_(Clean|Dirty):/ {kb += $2} END {print kb}' "/proc/$host_pid/smaps_rollup"; }
 sessions_made() { grep -c ' /idle.asp' "$work/access.log" || true; }
-# make_sessions TOTAL: requests without cookies until TOTAL sessions exist
+# make_sessions TOTAL: requests without cookies, in short rounds, until at least TOTAL
+# sessions exist
 make_sessions() {
-  local total=$1 have
-  have=$(sessions_made)
-  while [ "$have" -lt "$total" ]; do
-    local want=$((total - have)) per_thread
-    per_thread=$(((want + 1) / 2))
-    cat >"$work/count.lua" <<LUA
-local n = 0
-response = function()
-  n = n + 1
-  if n >= $per_thread then wrk.thread:stop() end
-end
-LUA
-    wrk -t2 -c8 -d600s -s "$work/count.lua" "http://127.0.0.1:$port/idle.asp" >/dev/null 2>&1 || true
-    sleep 1
-    have=$(sessions_made)
+  while [ "$(sessions_made)" -lt "$1" ]; do
+    wrk -t2 -c8 -d2s "http://127.0.0.1:$port/idle.asp" >/dev/null 2>&1 || true
   done
+  sleep 1  # the last log lines
 }
 make_sessions 1000
-sleep 1
 base_kb=$(private_kb); base_n=$(sessions_made)
 make_sessions 10000
-sleep 1
 ten_kb=$(private_kb); ten_n=$(sessions_made)
 make_sessions "$many"
-sleep 1
 many_kb=$(private_kb); many_n=$(sessions_made)
 echo
 echo "private memory of the host process (Private_Clean + Private_Dirty of smaps_rollup):"

@@ -98,6 +98,24 @@ void CApplicationObject::EndSession(CSessionObject* session) {
   session->Release();
 }
 
+namespace {
+
+// Marks the request whose session is starting for the length of a scope.
+class StartingPageMark {
+ public:
+  StartingPageMark(YApplicationContext* context, YPageContext* page) : context_(context) {
+    context_->SetStartingPage(page);
+  }
+  ~StartingPageMark() { context_->SetStartingPage(nullptr); }
+  StartingPageMark(const StartingPageMark&) = delete;
+  StartingPageMark& operator=(const StartingPageMark&) = delete;
+
+ private:
+  YApplicationContext* context_;
+};
+
+}  // namespace
+
 // ---------------------------------------------------------------------------------
 // Sessions.
 
@@ -158,10 +176,9 @@ void CApplicationObject::AttachSession(YPageContext* page) {
   }
 
   if (context_) {
-    context_->SetStartingPage(page);
+    StartingPageMark starting(context_.get(), page);
     context_->CreateSessionObjects(session);
     context_->RunEvent(L"Session_OnStart");
-    context_->SetStartingPage(nullptr);
   }
 }
 
