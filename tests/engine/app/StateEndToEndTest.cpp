@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "StateSite.h"
 
@@ -222,6 +223,48 @@ TEST_F(StateEndToEnd, ChangedDeletedOrCreatedGlobalAsaReplacesTheApplicationAfte
   SetLibraryClock(start + 50);
   EXPECT_EQ(Fields(browser.Get("/show.asp").body)[0], "A");
   EXPECT_EQ(Events(), "start;end:" + first + ";appEnd;start;end:" + fields[2] + ";appEnd;start;");
+}
+
+TEST_F(StateEndToEnd, ReplacedApplicationEndsOnlyWhenItsLastRunningRequestHasFinished) {
+  site_.Write("slow.asp",
+              "<% t = Timer\r\nDo While Timer - t < 1.5 And Timer >= t : Loop %><%= Session.SessionID %>");
+  const int64_t start = WallClockSeconds();
+  Start();
+  SetLibraryClock(start);
+  CookieClient first(site_);
+  first.Get("/show.asp");
+  HttpResponse slow;
+  std::thread running([&] { slow = site_.Get("/slow.asp"); });
+  Sleep(500);
+  ASSERT_TRUE(SetFileWriteTime(site_.root() + "\\global.asa", start - 1000));
+  SetLibraryClock(start + 11);
+  EXPECT_EQ(Fields(site_.Get("/show.asp").body)[0], "A");
+  EXPECT_EQ(Events(), "start;start;");  // the old application is still in use
+  running.join();
+  ASSERT_EQ(slow.status, 200);
+  std::string events;
+  for (int i = 0; i < 50 && events.find("appEnd") == std::string::npos; ++i) {
+    Sleep(100);
+    events = Events();
+  }
+  // Both of its sessions ended, then the application.
+  EXPECT_NE(events.find("end:" + first.Cookie("SESSIONID") + ";"), std::string::npos) << events;
+  EXPECT_NE(events.find("end:" + slow.body + ";"), std::string::npos) << events;
+  EXPECT_EQ(events.rfind("start;start;", 0), 0u) << events;
+  EXPECT_EQ(events.size() - events.rfind("appEnd;"), 7u) << events;
+}
+
+TEST_F(StateEndToEnd, SessionCodePageIsThePagesThirdChoice) {
+  site_.Write("setcp.asp", "<% Session.CodePage = 65001 %><%= Session.CodePage %>");
+  site_.Write("e.asp", "<%@ language=JScript %><% Response.Write(String.fromCharCode(233)); %>");
+  site_.Write("responsecp.asp",
+              "<%@ language=JScript %><% Response.CodePage = 936; Response.Write(String.fromCharCode(233)); %>");
+  Start();
+  CookieClient browser(site_);
+  EXPECT_EQ(browser.Get("/e.asp").body, "\xA8\xA6");  // the system code page (936) before
+  EXPECT_EQ(browser.Get("/setcp.asp").body, "65001");
+  EXPECT_EQ(browser.Get("/e.asp").body, "\xC3\xA9");
+  EXPECT_EQ(browser.Get("/responsecp.asp").body, "\xA8\xA6");
 }
 
 TEST_F(StateEndToEnd, RootsDifferingOnlyInCaseAreTwoApplications) {
