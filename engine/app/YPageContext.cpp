@@ -48,7 +48,7 @@ YPageContext::~YPageContext() {
   // An Application.Lock left held goes first: ending the session may need the
   // application's mutex, which a thread waiting for that lock may hold.
   if (application_) application_->ReleaseLocksOfThread();
-  if (session_) application_->DetachSession(session_);
+  if (session_ && application_) application_->DetachSession(session_);
   if (application_) CApplicationManager::ReleaseApplication(application_);
 }
 
