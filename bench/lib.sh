@@ -1,17 +1,50 @@
 # Shared pieces of the HTTP benchmarks (sourced by bench/*.sh after scripts/env.sh).
 
-# install_missing: wrk, nginx and curl from Debian when they are not there yet.
+# install_missing: wrk, nginx, curl and PHP-FPM with its opcache from Debian when they
+# are not there yet.
 install_missing() {
   local missing=()
   command -v wrk >/dev/null || missing+=(wrk)
   command -v nginx >/dev/null || [ -x /usr/sbin/nginx ] || missing+=(nginx-light)
   command -v curl >/dev/null || missing+=(curl)
+  compgen -G '/usr/sbin/php-fpm*' >/dev/null || missing+=(php-fpm)
+  compgen -G '/etc/php/*/mods-available/opcache.ini' >/dev/null || missing+=(php-opcache)
   if [ ${#missing[@]} -gt 0 ]; then
     echo "installing ${missing[*]} ..." >&2
     apt-get update -qq >/dev/null
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null 2>&1 ||
       DEBIAN_FRONTEND=noninteractive apt-get install -y -qq wrk nginx curl >/dev/null
   fi
+}
+
+# write_nginx_conf WORK PORT [HTTP-LINES [SERVER-LINES]]: WORK/nginx/nginx.conf for an
+# nginx that serves WORK/site on PORT, keeps its files in WORK, and runs with the extra
+# lines given for its http and server blocks.
+write_nginx_conf() {
+  local work=$1 port=$2 http_lines=${3:-} server_lines=${4:-}
+  mkdir -p "$work/nginx"
+  cat >"$work/nginx/nginx.conf" <<CONF
+worker_processes auto;
+pid $work/nginx.pid;
+error_log $work/nginx/error.log;
+events { worker_connections 1024; }
+http {
+  access_log $work/nginx/access.log;
+  keepalive_requests 1000000;
+  client_body_temp_path $work/nginx;
+  proxy_temp_path $work/nginx;
+  fastcgi_temp_path $work/nginx;
+  uwsgi_temp_path $work/nginx;
+  scgi_temp_path $work/nginx;
+  types { text/html html; }
+  $http_lines
+  server {
+    listen 127.0.0.1:$port;
+    root $work/site;
+    $server_lines
+  }
+}
+CONF
 }
 
 # wait_port PORT [PATH]: until something answers there (10 s at most).
@@ -82,7 +115,7 @@ run_matrix() {
   local duration=$1 runs=$2 work=$3
   shift 3
   local targets=("$@") connections target r p50 p99 errors
-  printf '%-16s %5s %12s %10s %10s\n' target conns requests/s p50 p99
+  printf '%-18s %5s %12s %10s %10s\n' target conns requests/s p50 p99
   for connections in 1 8 32; do
     for target in "${targets[@]}"; do : >"$work/runs.$target"; done
     for _ in $(seq "$runs"); do
@@ -96,7 +129,7 @@ run_matrix() {
       # The run with the median requests/s gives the latencies shown.
       read -r r p50 p99 errors <<<"$(median_line "$work/runs.$target")"
       rps[$target,$connections]=$r
-      printf '%-16s %5s %12s %10s %10s %s\n' "$target" "$connections" "$r" "$p50" "$p99" "${errors:-}"
+      printf '%-18s %5s %12s %10s %10s %s\n' "$target" "$connections" "$r" "$p50" "$p99" "${errors:-}"
     done
   done
 }

@@ -5,8 +5,11 @@
 
 #include "automation/ScopedBstr.h"
 #include "automation/TextConversion.h"
+#include "automation/YClassFactoryCache.h"
+#include "host/RequestProfile.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
+#include "script/CVBScriptFunctions.h"
 #include "script/ScriptLineRules.h"
 #include "script/VBScriptGuard.h"
 #include "script/YProxyDispatch.h"
@@ -89,8 +92,8 @@ bool CScriptEngine::StartFailed(const char* message) {
 bool CScriptEngine::Start() {
   if (activeScript_ || activeScriptParse_) Close();
   aborted_ = false;
-  HRESULT hr = CoCreateInstance(classId_, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
-                                activeScript_.ReceiveVoid());
+  // The engine's class is looked up once per process, not on every request.
+  HRESULT hr = YClassFactoryCache::CreateInstance(classId_, IID_IActiveScript, activeScript_.ReceiveVoid());
   if (FAILED(hr)) {
     DWORD lastError = GetLastError();
     std::printf("last error=%d\n", static_cast<int>(lastError));
@@ -109,16 +112,21 @@ bool CScriptEngine::RunProgram() {
   if (!activeScript_ || !activeScriptParse_) return false;
   std::wstring program = AssembleProgram();
   if (languageId_ == kLanguageVBScript || languageId_ == kLanguageVBScriptEncoded) {
-    BlankEmptyArrayBounds(program);
-    if (std::optional<int> line = FindProcessKillingVBScriptStatement(program)) {
-      ReportRefusedStatement(*line);
+    YVBScriptGuardResult guard = GuardVBScriptProgram(program, itemNames_);
+    if (guard.refusedLine) {
+      ReportRefusedStatement(*guard.refusedLine);
       activeScriptParse_.Reset();
       return false;
     }
+    if (guard.callsGuardedFunctions) AddVBScriptFunctions(guard.hiddenPrefix);
   }
   EXCEPINFO info{};
-  HRESULT hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1,
-                                                   SCRIPTTEXT_ISVISIBLE, nullptr, &info);
+  HRESULT hr;
+  {
+    YPhaseTimer timer(YRequestPhase::kParse);
+    hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE,
+                                             nullptr, &info);
+  }
   FreeExcepInfo(&info);
   activeScriptParse_.Reset();
   if (FAILED(hr)) return false;
@@ -128,6 +136,17 @@ bool CScriptEngine::RunProgram() {
   // failure is the stop, not an error, as long as no error was reported before it.
   if (FAILED(hr) && !aborted_) return false;
   return lastError_ >= 0;
+}
+
+void CScriptEngine::AddVBScriptFunctions(std::wstring prefix) {
+  if (functions_) {
+    functions_->SetPrefix(std::move(prefix));
+    return;
+  }
+  functions_ = new CVBScriptFunctions(std::move(prefix));
+  if (FAILED(activeScript_->AddNamedItem(kVBScriptFunctionsItem, SCRIPTITEM_GLOBALMEMBERS))) {
+    std::exchange(functions_, nullptr)->Release();
+  }
 }
 
 void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
@@ -156,6 +175,8 @@ void CScriptEngine::Close() {
       items->Detach();
       items->Release();
     }
+    if (CVBScriptFunctions* functions = std::exchange(functions_, nullptr)) functions->Release();
+    itemNames_.clear();
     crossScriptItemAdded_ = false;
     namedItemsDirect_.reset();
     Release();
@@ -198,6 +219,7 @@ bool CScriptEngine::LinkCrossScript(CScriptEngine* source, CScriptEngine* target
 HRESULT CScriptEngine::AddNamedItem(LPCOLESTR name, DWORD flags) {
   if (!activeScript_) return E_UNEXPECTED;
   if (!name) return E_POINTER;
+  itemNames_.emplace_back(name);
   if (flags & SCRIPTITEM_GLOBALMEMBERS) return activeScript_->AddNamedItem(name, flags);
   if (!namedItemsDirect_) namedItemsDirect_ = CNamedItemProbe::EngineCallsNamedItemsWithArguments(classId_);
   if (*namedItemsDirect_) return activeScript_->AddNamedItem(name, flags);
@@ -263,6 +285,8 @@ HRESULT CScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknow
     own = crossScriptProxy_;
   } else if (namedItems_ && SameNameIgnoringCase(name, kNamedItemsItem)) {
     own = namedItems_->GetIDispatch(false);
+  } else if (functions_ && SameNameIgnoringCase(name, kVBScriptFunctionsItem)) {
+    own = functions_->GetIDispatch(false);
   } else if (owner_) {
     return owner_->GetItemInfo(languageId_, name, mask, unknown, typeInfo);
   } else {

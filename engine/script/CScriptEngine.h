@@ -30,6 +30,7 @@
 #include "script/YScriptEngineOwner.h"
 
 class CNamedItemMembers;
+class CVBScriptFunctions;
 class YProxyDispatch;
 
 // The named item through which an engine reaches the global members of another engine.
@@ -48,7 +49,27 @@ enum YScriptLanguage : int32_t {
 
 class CScriptEngine : public CCmdTarget {
  public:
+  // The program of the server-side script elements of one file.
+  struct ScriptBlockProgram {
+    std::vector<YLineSpan> spans;
+    std::wstring text;
+  };
+  // Everything AddCode and AddScriptBlock built: kept with a compiled page and given to
+  // the engine of a later run of the same page.
+  struct Program {
+    std::vector<YLineSpan> mainSpans;
+    std::wstring mainText;
+    std::map<int32_t, ScriptBlockProgram> scriptBlocks;
+  };
+
   CScriptEngine(int32_t languageId, const CLSID& classId, YScriptEngineOwner* owner);
+
+  Program program() const { return {mainSpans_, mainText_, scriptBlocks_}; }
+  void SetProgram(const Program& program) {
+    mainSpans_ = program.mainSpans;
+    mainText_ = program.mainText;
+    scriptBlocks_ = program.scriptBlocks;
+  }
 
   // Appends a fragment of narrow text in the owner's code page to the main program, or
   // to the script-block program of fileIndex. lineFeeds is the number of line feeds in
@@ -131,18 +152,14 @@ class CScriptEngine : public CCmdTarget {
     CScriptEngine* self() const { return static_cast<CScriptEngine*>(owner()); }
   };
 
-  // The program of the server-side script elements of one file.
-  struct ScriptBlockProgram {
-    std::vector<YLineSpan> spans;
-    std::wstring text;
-  };
-
   void AppendFragment(std::vector<YLineSpan>* spans, std::wstring* text, int32_t fileIndex, int32_t startLine,
                       int32_t lineFeeds, std::string_view fragment);
   void ReleaseCrossScriptProxy();
   // The platform's VBScript would abort the process on the statement at programLine:
   // report it as a compile error instead.
   void ReportRefusedStatement(int32_t programLine);
+  // Gives the engine the host's versions of the built-ins the guard routed.
+  void AddVBScriptFunctions(std::wstring prefix);
   bool StartFailed(const char* message);
   void AppendWide(BSTR text);
 
@@ -166,4 +183,8 @@ class CScriptEngine : public CCmdTarget {
   bool crossScriptItemAdded_ = false;
   std::optional<bool> namedItemsDirect_;
   CNamedItemMembers* namedItems_ = nullptr;
+  // The names of the named items added (kept out of the guard's hidden names), and
+  // the item with the routed built-ins, once a program calls them.
+  std::vector<std::wstring> itemNames_;
+  CVBScriptFunctions* functions_ = nullptr;
 };
