@@ -15,10 +15,12 @@
 #include "automation/ComPtr.h"
 #include "objects/YRequestContext.h"
 
+class CApplicationObject;
 class CAspParser;
 class CRequestObject;
 class CResponseObject;
 class CServerObject;
+class CSessionObject;
 class YServiceProvider;
 
 class YPageContext : public YAspContext, public YRequestContext {
@@ -59,6 +61,13 @@ class YPageContext : public YAspContext, public YRequestContext {
   void SetResponseCookies(YCookieDictionary* cookies) override;
   int ReadClient(void* buffer, int length) override;
 
+  // The request's application and session; the context takes over the reference the
+  // caller passes and drops it when the request ends.
+  void SetApplication(CApplicationObject* application) { application_ = application; }
+  void SetSession(CSessionObject* session) { session_ = session; }
+  CApplicationObject* application() const { return application_; }
+  CSessionObject* session() const { return session_; }
+
   YServiceProvider* provider() const { return provider_; }
   CResponseObject* response() const { return response_; }
   CRequestObject* request() const { return request_; }
@@ -94,6 +103,8 @@ class YPageContext : public YAspContext, public YRequestContext {
   CResponseObject* response_ = nullptr;
   CRequestObject* request_ = nullptr;
   CServerObject* server_ = nullptr;
+  CSessionObject* session_ = nullptr;
+  CApplicationObject* application_ = nullptr;
   std::unique_ptr<CAspParser> currentPage_;
   std::vector<PageObject> pageObjects_;  // objects of page scope from <object> elements
   bool headSent_ = false;

@@ -8,6 +8,7 @@
   <li><a href="table.asp?rows=10">table.asp</a>: loops, includes and Server.URLEncode</li>
   <li><a href="cross.asp">cross.asp</a>: VBScript calling a JScript function and back</li>
   <li><a href="error.asp">error.asp</a>: the report of a script error in an included file</li>
+  <li><a href="visits.asp">visits.asp</a>: visits counted per session and per application (global.asa)</li>
   <li><a href="about.html">about.html</a>: a static page</li>
 </ul>
 <!--#include file="footer.inc"-->
