@@ -331,10 +331,23 @@ TestServices::~TestServices() {
 
 std::string TestServices::DisplayNameOf(const std::string& name) { return Cp936("界面测试 ") + name; }
 
-std::string TestServices::Create(const std::string& description, DWORD startType) {
+namespace {
+std::string NewServiceName() {
   static int counter = 0;
-  std::string name = kTestPrefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
-  std::string path = "\"" TEST_SERVICE_EXE "\" run";
+  return kTestPrefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+}
+}  // namespace
+
+std::string TestServices::ProgramPath() { return "\"" TEST_SERVICE_EXE "\" run"; }
+
+std::string TestServices::AdoptNew() {
+  created_.push_back(NewServiceName());
+  return created_.back();
+}
+
+std::string TestServices::Create(const std::string& description, DWORD startType) {
+  std::string name = NewServiceName();
+  std::string path = ProgramPath();
   SC_HANDLE service = CreateServiceA(manager_, name.c_str(), DisplayNameOf(name).c_str(), SERVICE_ALL_ACCESS,
                                      SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL, path.c_str(),
                                      nullptr, nullptr, nullptr, nullptr, nullptr);

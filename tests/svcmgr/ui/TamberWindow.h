@@ -101,6 +101,11 @@ class TestServices {
   // followed by the name.
   std::string Create(const std::string& description = "", DWORD startType = SERVICE_DEMAND_START);
   static std::string DisplayNameOf(const std::string& name);
+  // A name unique to the run for a service made elsewhere (by the program), deleted at the
+  // end like the others.
+  std::string AdoptNew();
+  // The binary path every test service runs with.
+  static std::string ProgramPath();
   bool Exists(const std::string& name) const;
   DWORD StartType(const std::string& name) const;
   DWORD State(const std::string& name) const;
