@@ -17,13 +17,20 @@
 namespace {
 
 constexpr int kCompany = 8, kDescription = 9, kVersion = 10;
-// The save dialog's file name edit and file type combo box.
-constexpr int kFileNameEdit = 0x480;
+// The save dialog's file name box and file type combo box.
+constexpr int kFileNameBox = 0x47c;
 constexpr int kFileTypeCombo = 0x470;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Whether a file exists with content: the program creates it first and then writes the
+// whole text at once.
+bool Written(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  return GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) && (data.nFileSizeLow || data.nFileSizeHigh);
 }
 
 std::string TempPath(const std::string& name) {
@@ -120,13 +127,20 @@ class ShellTest : public ::testing::Test {
     window.Command(32797);
     HWND dialog = window.WaitForDialog();
     ASSERT_NE(nullptr, dialog);
-    ASSERT_TRUE(WaitUntil([&] { return GetDlgItem(dialog, kFileNameEdit) != nullptr; }));
+    // Wine's save dialog takes the name in the edit of a combo box inside a ComboBoxEx.
+    HWND edit = nullptr;
+    ASSERT_TRUE(WaitUntil([&] {
+      HWND box = GetDlgItem(dialog, kFileNameBox);
+      HWND combo = box ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
+      edit = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+      return edit != nullptr;
+    }));
     if (filterIndex != 0) {
       HWND combo = GetDlgItem(dialog, kFileTypeCombo);
       SendMessageA(combo, CB_SETCURSEL, filterIndex, 0);
-      SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+      SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, CBN_SELENDOK), reinterpret_cast<LPARAM>(combo));
     }
-    SetDlgItemTextA(dialog, kFileNameEdit, file.c_str());
+    SetWindowTextA(edit, file.c_str());
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
   }
@@ -177,15 +191,15 @@ TEST_F(ShellTest, ExportWritesTheListAsTheBuilderLaysItOut) {
   for (const std::string& file : {upper, bare + ".txt", plain, plain + ".txt"}) DeleteFileA(file.c_str());
 
   Export(upper, 0);
-  ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(upper.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+  ASSERT_TRUE(WaitUntil([&] { return Written(upper); }));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((upper + ".txt").c_str()));
   EXPECT_EQ(ExpectedExport(), ReadFile(upper));
 
   // The text filter appends ".txt" to a name without it; all files never appends.
   Export(bare, 0);
-  EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA((bare + ".txt").c_str()) != INVALID_FILE_ATTRIBUTES; }));
+  EXPECT_TRUE(WaitUntil([&] { return Written(bare + ".txt"); }));
   Export(plain, 1);
-  EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(plain.c_str()) != INVALID_FILE_ATTRIBUTES; }));
+  EXPECT_TRUE(WaitUntil([&] { return Written(plain); }));
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((plain + ".txt").c_str()));
   EXPECT_EQ(ExpectedExport(), ReadFile(plain));
   for (const std::string& file : {upper, bare + ".txt", plain}) DeleteFileA(file.c_str());

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #ifndef TAMBER_EXE
@@ -338,7 +339,13 @@ std::string NewServiceName() {
 }
 }  // namespace
 
-std::string TestServices::ProgramPath() { return "\"" TEST_SERVICE_EXE "\" run"; }
+std::string TestServices::ProgramPath() {
+  // With backslashes, as the system writes paths: a '/' starts a switch for the file
+  // path rules.
+  std::string path = "\"" TEST_SERVICE_EXE "\" run";
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
 
 std::string TestServices::AdoptNew() {
   created_.push_back(NewServiceName());

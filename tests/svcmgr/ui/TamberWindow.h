@@ -104,7 +104,7 @@ class TestServices {
   // A name unique to the run for a service made elsewhere (by the program), deleted at the
   // end like the others.
   std::string AdoptNew();
-  // The binary path every test service runs with.
+  // The binary path every test service runs with (quoted program, backslashes, "run").
   static std::string ProgramPath();
   bool Exists(const std::string& name) const;
   DWORD StartType(const std::string& name) const;
