@@ -23,15 +23,20 @@ wine explorer /desktop=Tamber,${width}x${height} "$build/svcmgr/tamber.exe" >/de
 program=$!
 trap 'kill $program 2>/dev/null || true; stop_wine; stop_display' EXIT
 
+# The geometry of the X window whose name contains $1, waiting up to 30 s for it.
+geometry_of() {
+  local line=
+  for _ in $(seq 1 300); do
+    line=$(xwininfo -root -tree 2>/dev/null | grep -a "$1" || true)
+    [ -n "$line" ] && break
+    sleep 0.1
+  done
+  [ -n "$line" ] || return 1
+  echo "$line" | grep -o '[0-9]*x[0-9]*+[0-9-]*+[0-9-]*' | head -1
+}
+
 # The window is shown once its list is filled: wait for it by its title.
-line=
-for _ in $(seq 1 300); do
-  line=$(xwininfo -root -tree 2>/dev/null | grep -a 'Corvel' || true)
-  [ -n "$line" ] && break
-  sleep 0.1
-done
-[ -n "$line" ] || { echo "screenshot: the window did not appear" >&2; exit 1; }
-geometry=$(echo "$line" | grep -o '[0-9]*x[0-9]*+[0-9-]*+[0-9-]*' | head -1)
+geometry=$(geometry_of 'Corvel') || { echo "screenshot: the window did not appear" >&2; exit 1; }
 sleep 1  # the first paint of the list and the status bar
 
 # The window with the caption Wine's desktop draws for it.
@@ -48,14 +53,7 @@ echo "screenshot: $fileinfo ($geometry)"
 # The create dialog, found by its caption.
 create="${out%.png}-create.png"
 wine "$driver" create Tamber >/dev/null 2>&1 || { echo "screenshot: the create command could not be sent" >&2; exit 1; }
-line=
-for _ in $(seq 1 100); do
-  line=$(xwininfo -root -tree 2>/dev/null | grep -a "$(printf '\345\210\233\345\273\272\346\234\215\345\212\241')" || true)
-  [ -n "$line" ] && break
-  sleep 0.1
-done
-[ -n "$line" ] || { echo "screenshot: the create dialog did not appear" >&2; exit 1; }
-dialog=$(echo "$line" | grep -o '[0-9]*x[0-9]*+[0-9-]*+[0-9-]*' | head -1)
+dialog=$(geometry_of '创建服务') || { echo "screenshot: the create dialog did not appear" >&2; exit 1; }
 sleep 1
 import -window root -crop "$dialog" +repage "$create"
 echo "screenshot: $create ($dialog)"

@@ -4,12 +4,12 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <cstring>
 
 #include "core/BinaryPath.h"
 #include "core/ErrorText.h"
 #include "core/TamberText.h"
 #include "core/TextRules.h"
+#include "core/WindowSearch.h"
 
 namespace RegistryEditor {
 
@@ -31,22 +31,6 @@ void ShowError(HWND owner, const char* text, bool withSystemText) {
   std::string message = text;
   if (withSystemText) message += ErrorText();
   MessageBoxA(owner, message.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
-}
-
-// The first tree view among all descendants of a window.
-HWND FindTree(HWND window) {
-  HWND found = nullptr;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM param) -> BOOL {
-        char className[32] = {};
-        GetClassNameA(child, className, sizeof className);
-        if (strcmp(className, WC_TREEVIEWA) != 0) return TRUE;
-        *reinterpret_cast<HWND*>(param) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
 }
 
 class RemoteBlock {
@@ -116,7 +100,9 @@ void ShowServiceKey(HWND owner, const std::string& serviceName) {
   }
 
   HWND main = FindWindowExA(nullptr, nullptr, kEditorClass, nullptr);
-  HWND tree = main ? FindTree(main) : nullptr;
+  // Wine's editor keeps its tree in a child window of the main window, not in the main
+  // window itself.
+  HWND tree = main ? FindDescendantOfClass(main, WC_TREEVIEWA) : nullptr;
   if (!tree) {
     ShowError(owner, kMsgRegeditWindowMissing, false);
     return;

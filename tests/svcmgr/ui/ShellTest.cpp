@@ -13,6 +13,7 @@
 
 #include "TamberWindow.h"
 #include "core/ExportText.h"
+#include "core/WindowSearch.h"
 
 namespace {
 
@@ -83,21 +84,6 @@ std::string SelectedTreeText(HWND tree) {
   }
   CloseHandle(process);
   return text;
-}
-
-HWND FindTreeIn(HWND window) {
-  HWND found = nullptr;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM p) -> BOOL {
-        char name[32] = {};
-        GetClassNameA(child, name, sizeof name);
-        if (strcmp(name, WC_TREEVIEWA) != 0) return TRUE;
-        *reinterpret_cast<HWND*>(p) = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
 }
 
 void CloseProcessWindow(HWND window) {
@@ -215,7 +201,7 @@ TEST_F(ShellTest, RegistryCommandSelectsTheServiceKeyInTheEditor) {
   ASSERT_TRUE(WaitUntil(
       [&] {
         editor = FindWindowA("RegEdit_RegEdit", nullptr);
-        tree = editor ? FindTreeIn(editor) : nullptr;
+        tree = editor ? FindDescendantOfClass(editor, WC_TREEVIEWA) : nullptr;
         return tree && SelectedTreeText(tree) == name;
       },
       20000))
