@@ -217,6 +217,7 @@ void CTamberView::OnToggleFileInfo() {
 
 void CTamberView::OnShowFile() {
   WaitCursorScope wait(platform_->cursor);
+  wait.Show();
   CListCtrl list = GetListCtrl();
   for (int row = -1; (row = list.GetNextItem(row, LVNI_SELECTED)) >= 0;) {
     std::string path = RowFilePath(row);

@@ -99,6 +99,38 @@ TEST_F(DialogsTest, EmptyDisplayNameAnsweredYesTakesTheServiceName) {
   EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), services.StartType(name));
 }
 
+TEST_F(DialogsTest, BrowseButtonPutsTheChosenFileIntoTheProgramField) {
+  HWND dialog = OpenCreateDialog();
+  ASSERT_NE(nullptr, dialog);
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1013, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1013)));
+  // The open-file dialog is the process's other dialog; Wine takes the name in the edit
+  // of a combo box inside a ComboBoxEx (0x47c).
+  HWND open = nullptr;
+  HWND edit = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    open = window.FindDialog();
+    if (open == dialog) open = nullptr;
+    HWND box = open ? GetDlgItem(open, 0x47c) : nullptr;
+    HWND combo = box ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
+    edit = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+    return edit != nullptr;
+  }));
+  EXPECT_EQ(dialog, GetWindow(open, GW_OWNER));
+  char file[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, file, sizeof file);  // an existing file, as the dialog demands
+  SetWindowTextA(edit, file);
+  PostMessageA(open, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(open, IDOK)));
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(open); }));
+  char path[MAX_PATH] = {};
+  EXPECT_TRUE(WaitUntil([&] {
+    GetDlgItemTextA(dialog, kPath, path, sizeof path);
+    return path[0] != '\0';
+  }));
+  EXPECT_EQ(0, _stricmp(file, path)) << path;
+  EXPECT_TRUE(WaitUntil([&] { return FocusOf(window.ThreadId()) == GetDlgItem(dialog, kPath); }));
+  ASSERT_TRUE(TamberWindow::Answer(dialog, IDCANCEL));
+}
+
 TEST_F(DialogsTest, CancelCreatesNothing) {
   HWND dialog = OpenCreateDialog();
   ASSERT_NE(nullptr, dialog);
