@@ -103,16 +103,13 @@ TEST_F(DialogsTest, BrowseButtonPutsTheChosenFileIntoTheProgramField) {
   HWND dialog = OpenCreateDialog();
   ASSERT_NE(nullptr, dialog);
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(1013, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 1013)));
-  // The open-file dialog is the process's other dialog; Wine takes the name in the edit
-  // of a combo box inside a ComboBoxEx (0x47c).
+  // The open-file dialog is the process's other dialog.
   HWND open = nullptr;
   HWND edit = nullptr;
   ASSERT_TRUE(WaitUntil([&] {
     open = window.FindDialog();
     if (open == dialog) open = nullptr;
-    HWND box = open ? GetDlgItem(open, 0x47c) : nullptr;
-    HWND combo = box ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
-    edit = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+    edit = TamberWindow::FileNameEdit(open);
     return edit != nullptr;
   }));
   EXPECT_EQ(dialog, GetWindow(open, GW_OWNER));

@@ -18,8 +18,7 @@
 namespace {
 
 constexpr int kCompany = 8, kDescription = 9, kVersion = 10;
-// The save dialog's file name box and file type combo box.
-constexpr int kFileNameBox = 0x47c;
+// The save dialog's file type combo box.
 constexpr int kFileTypeCombo = 0x470;
 
 std::string ReadFile(const std::string& path) {
@@ -113,14 +112,8 @@ class ShellTest : public ::testing::Test {
     window.Command(32797);
     HWND dialog = window.WaitForDialog();
     ASSERT_NE(nullptr, dialog);
-    // Wine's save dialog takes the name in the edit of a combo box inside a ComboBoxEx.
     HWND edit = nullptr;
-    ASSERT_TRUE(WaitUntil([&] {
-      HWND box = GetDlgItem(dialog, kFileNameBox);
-      HWND combo = box ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
-      edit = combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
-      return edit != nullptr;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return (edit = TamberWindow::FileNameEdit(dialog)) != nullptr; }));
     if (filterIndex != 0) {
       HWND combo = GetDlgItem(dialog, kFileTypeCombo);
       SendMessageA(combo, CB_SETCURSEL, filterIndex, 0);

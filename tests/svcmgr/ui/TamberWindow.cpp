@@ -307,6 +307,13 @@ std::string TamberWindow::DialogText(HWND dialog) {
   return text;
 }
 
+HWND TamberWindow::FileNameEdit(HWND fileDialog) {
+  constexpr int kFileNameBox = 0x47c;
+  HWND box = fileDialog ? GetDlgItem(fileDialog, kFileNameBox) : nullptr;
+  HWND combo = box ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
+  return combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+}
+
 bool TamberWindow::Answer(HWND dialog, int button) {
   HWND control = GetDlgItem(dialog, button);
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));

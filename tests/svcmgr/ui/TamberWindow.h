@@ -74,6 +74,9 @@ class TamberWindow {
   HWND WaitForDialog(const std::string& text = "", DWORD timeoutMs = 5000) const;
   // The texts of a dialog's static controls (a message box's message).
   static std::string DialogText(HWND dialog);
+  // The file name edit of an open or save dialog: Wine's takes the name in the edit of a
+  // combo box inside a ComboBoxEx (cmb13, 0x47c). Null while there is none.
+  static HWND FileNameEdit(HWND fileDialog);
   // Presses a dialog button (IDOK, IDYES, IDNO, ...) and waits for the dialog to go.
   static bool Answer(HWND dialog, int button);
 
