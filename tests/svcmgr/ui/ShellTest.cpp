@@ -184,6 +184,37 @@ TEST_F(ShellTest, ExportWritesTheListAsTheBuilderLaysItOut) {
   for (const std::string& file : {upper, bare + ".txt", plain}) DeleteFileA(file.c_str());
 }
 
+TEST_F(ShellTest, ExportToAFileThatCannotBeReplacedIsReported) {
+  const std::string file = TempPath("tamber_locked_" + std::to_string(GetCurrentProcessId()) + ".txt");
+  // Held open without sharing: replacing it fails with a sharing violation.
+  HANDLE held = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  DWORD written = 0;
+  WriteFile(held, "kept", 4, &written, nullptr);
+
+  window.Command(32797);
+  HWND dialog = window.WaitForDialog();
+  ASSERT_NE(nullptr, dialog);
+  HWND edit = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (edit = TamberWindow::FileNameEdit(dialog)) != nullptr; }));
+  SetWindowTextA(edit, file.c_str());
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+  // The save dialog asks before it replaces a file: yes.
+  HWND replace = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    replace = window.FindDialog();
+    return replace && replace != dialog && GetDlgItem(replace, IDYES);
+  }));
+  ASSERT_TRUE(TamberWindow::Answer(replace, IDYES));
+  HWND message = window.WaitForDialog(Cp936("创建文件失败:"));
+  ASSERT_NE(nullptr, message);
+  EXPECT_GT(TamberWindow::DialogText(message).size(), Cp936("创建文件失败:").size());  // the system's text follows
+  ASSERT_TRUE(TamberWindow::Answer(message, IDOK));
+  CloseHandle(held);
+  EXPECT_EQ("kept", ReadFile(file));
+  DeleteFileA(file.c_str());
+}
+
 TEST_F(ShellTest, RegistryCommandSelectsTheServiceKeyInTheEditor) {
   // The editor reopens the key it showed last: start it fresh.
   RegDeleteKeyValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey");
