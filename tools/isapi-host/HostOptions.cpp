@@ -12,7 +12,17 @@ const char kUsage[] =
     "  --extension PATH      ISAPI extension for .asp files (default: the built vellum.dll)\n"
     "  --app URL=DIR         a further application rooted at DIR (repeatable)\n"
     "  --access-log FILE     access log (default: standard output)\n"
-    "  --help                this text\n";
+    "  --response-buffer-limit BYTES\n"
+    "                        most bytes a page may buffer before it fails with 500\n"
+    "                        (default: the extension's own, 4194304 for vellum);\n"
+    "                        Response.Flush sends what is buffered and starts afresh\n"
+    "  --debug-errors        error reports name files by their physical path\n"
+    "                        (default: by their path in the application)\n"
+    "  --help                this text\n"
+    "limits: request head 16384 bytes and 100 fields (431 beyond), all of it within\n"
+    "  30 s; request body 32 MB (413 beyond); an idle connection 15 s; vellum: form\n"
+    "  8 MB, page files 8 MB, script time-out 90 s (Server.ScriptTimeout), script\n"
+    "  stack 512 KB (\"out of stack space\"), Server.Execute nested 16 deep\n";
 
 namespace {
 
@@ -20,7 +30,7 @@ bool ParseNumber(const std::string& text, unsigned long max, unsigned* out) {
   if (text.empty() || text.size() > 10) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
-  unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+  unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);  // ten digits fit
   if (value > max) return false;
   *out = static_cast<unsigned>(value);
   return true;
@@ -62,8 +72,12 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       options->help = true;
       continue;
     }
+    if (arg == "--debug-errors") {
+      options->debugErrors = true;
+      continue;
+    }
     static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
-                                             "--access-log"};
+                                             "--access-log", "--response-buffer-limit"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {
@@ -115,6 +129,13 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       options->apps.push_back({normalized, TrimTrailingSeparators(ToWindowsPath(value.substr(equals + 1)))});
     } else if (arg == "--access-log") {
       options->accessLog = value;
+    } else if (arg == "--response-buffer-limit") {
+      unsigned limit = 0;
+      if (!ParseNumber(value, 0xFFFFFFFFul, &limit) || limit == 0) {
+        *error = "--response-buffer-limit needs a number of bytes from 1 to 4294967295, not '" + value + "'";
+        return false;
+      }
+      options->responseBufferLimit = limit;
     }
   }
   return true;

@@ -1,6 +1,7 @@
 // HostOptions: the command line of isapi-host.exe.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct HostOptions {
   std::string extension;  // path of the ISAPI extension DLL; empty: none
   std::vector<Application> apps;  // further applications from --app
   std::string accessLog;  // empty: standard output
+  // Told to the extension as server variables (see ServerVariables.h); 0: not given,
+  // the extension keeps its own default.
+  uint64_t responseBufferLimit = 0;
+  bool debugErrors = false;  // error reports may show physical paths
   bool help = false;
 };
 
