@@ -16,6 +16,7 @@
 #include "compiler/ScriptLanguage.h"
 #include "compiler/YAttributeList.h"
 #include "host/RequestProfile.h"
+#include "script/CServerObject.h"
 
 namespace {
 
@@ -125,6 +126,10 @@ const char* CAspParser::GetFileName(int32_t fileIndex) const {
   return fileNames_[fileIndex].c_str();
 }
 
+std::string CAspParser::ReportPath(const std::string& physicalPath) {
+  return context_ ? context_->ReportPath(physicalPath) : physicalPath;
+}
+
 UINT CAspParser::GetCodePage() { return context_ ? static_cast<UINT>(context_->GetCodePage()) : 0; }
 
 CScriptEngine* CAspParser::EngineFor(const char* language) {
@@ -211,6 +216,7 @@ bool CAspParser::Scan(FileScan& scan, const char* begin, const char* end) {
     }
     Element element;
     const char* next = FindElement(lt, SkipSpace(lt + 1, end), end, &element);
+    if (!next) return false;  // a server-side element without its end tag
     if (element.start) {
       if (!LiteralText(scan, pending, lt)) return false;
       HandleElement(scan, element);
@@ -263,7 +269,7 @@ bool CAspParser::Include(const std::string& path) {
   NormalizePath(normalized);
   std::string physical;
   if (!context_ || !context_->MapVirtualPath(normalized.c_str(), &physical)) {
-    errorText_ = Message(kCannotMapFile) + path + "]";
+    errorText_ = Message(kCannotMapFile) + HtmlEncodeText(path) + "]";
     return false;
   }
   if (std::find(includeStack_.begin(), includeStack_.end(), physical) != includeStack_.end()) {
@@ -313,7 +319,8 @@ void CAspParser::ApplyDirective(const YAttributeList& attributes) {
 }
 
 // Looks for a server-side element whose name starts at name (lt is its "<"). Fills
-// element when it is one; answers where scanning goes on either way.
+// element when it is one; answers where scanning goes on either way, or null (with
+// errorText set) for a server-side element that has no end tag.
 const char* CAspParser::FindElement(const char* lt, const char* name, const char* end, Element* element) {
   if (end - name < 8 || !IsCSpace(name[6])) return name;
   std::string_view tag(name, 6);
@@ -329,8 +336,9 @@ const char* CAspParser::FindElement(const char* lt, const char* name, const char
   for (;;) {
     const char* endTag = FindByte(search, end, '<');
     if (!endTag) {
+      // Its code must not reach the client as literal text: the page fails.
       errorText_ = (isScript ? "script" : "object") + Message(kNoClosingTag);
-      return gt + 1;  // not server-side: the start tag stays literal text
+      return nullptr;
     }
     if (endTag + 1 >= end || endTag[1] != '/') {
       search = endTag + 1;
@@ -461,7 +469,8 @@ bool CAspParser::FlushHtmlBlocks() {
 // Running.
 
 bool CAspParser::Run() {
-  scriptsAborted_ = false;
+  stop_.aborted = false;
+  stop_.timedOut = false;
   if (!defaultEngine_ && !engines_.empty()) defaultEngine_ = engines_.front().Get();
   if (!FlushHtmlBlocks()) return false;
   if (!defaultEngine_) return true;  // literal text only: already written
@@ -508,7 +517,7 @@ void CAspParser::CloseEngines() {
 }
 
 bool CAspParser::AbortScripts() {
-  scriptsAborted_ = true;
+  stop_.aborted = true;
   bool stopped = true;
   for (const auto& engine : engines_) {
     if (!engine->IsStarted()) continue;
@@ -525,6 +534,7 @@ void CAspParser::StopScriptsFromMember() {
 }
 
 void CAspParser::InterruptScripts() {
+  stop_.timedOut = true;
   for (const auto& engine : engines_) {
     if (engine->IsStarted()) engine->InterruptScriptThread(SCRIPTTHREADID_ALL);
   }

@@ -7,6 +7,9 @@
 #include "automation/TextConversion.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
+#include "script/CRunawayCheck.h"
+#include "script/CServerObject.h"
+#include "script/LoopCheckInsertion.h"
 #include "script/ScriptLineRules.h"
 #include "script/VBScriptGuard.h"
 #include "script/YProxyDispatch.h"
@@ -116,6 +119,16 @@ bool CScriptEngine::RunProgram() {
       return false;
     }
   }
+  // Loops and procedures ask the page whether to go on: the platform's engines cannot
+  // be interrupted from outside.
+  if (languageId_ == kLanguageVBScript || languageId_ == kLanguageJScript) {
+    const size_t plainSize = program.size();
+    program = languageId_ == kLanguageVBScript ? InsertVBScriptChecks(program) : InsertJScriptChecks(program);
+    if (program.size() != plainSize && FAILED(AddRunawayCheck())) {
+      activeScriptParse_.Reset();
+      return false;
+    }
+  }
   EXCEPINFO info{};
   HRESULT hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1,
                                                    SCRIPTTEXT_ISVISIBLE, nullptr, &info);
@@ -130,6 +143,14 @@ bool CScriptEngine::RunProgram() {
   return lastError_ >= 0;
 }
 
+HRESULT CScriptEngine::AddRunawayCheck() {
+  if (runawayCheck_) return S_OK;
+  runawayCheck_ = new CRunawayCheck(owner_ ? owner_->GetPageStop() : nullptr);
+  HRESULT hr = activeScript_->AddNamedItem(kRunawayCheckItem, SCRIPTITEM_GLOBALMEMBERS);
+  if (FAILED(hr)) std::exchange(runawayCheck_, nullptr)->Release();
+  return hr;
+}
+
 void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
   std::string file;
   int32_t line = 0;
@@ -139,7 +160,7 @@ void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
       "cannot be compiled here; assign through a variable instead: Set t = x(a) : t(b) = v</p>";
   char position[64];
   std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(line));
-  errorText_ += "<p>" + file + position;
+  errorText_ += "<p>" + ReportFileName(file) + position;
   lastError_ = E_FAIL;
 }
 
@@ -155,6 +176,10 @@ void CScriptEngine::Close() {
     if (CNamedItemMembers* items = std::exchange(namedItems_, nullptr)) {
       items->Detach();
       items->Release();
+    }
+    if (CRunawayCheck* check = std::exchange(runawayCheck_, nullptr)) {
+      check->Detach();
+      check->Release();
     }
     crossScriptItemAdded_ = false;
     namedItemsDirect_.reset();
@@ -263,6 +288,8 @@ HRESULT CScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknow
     own = crossScriptProxy_;
   } else if (namedItems_ && SameNameIgnoringCase(name, kNamedItemsItem)) {
     own = namedItems_->GetIDispatch(false);
+  } else if (runawayCheck_ && SameNameIgnoringCase(name, kRunawayCheckItem)) {
+    own = runawayCheck_->GetIDispatch(false);
   } else if (owner_) {
     return owner_->GetItemInfo(languageId_, name, mask, unknown, typeInfo);
   } else {
@@ -287,7 +314,11 @@ HRESULT CScriptEngine::OnStateChange(SCRIPTSTATE) { return S_OK; }
 HRESULT CScriptEngine::OnEnterScript() { return S_OK; }
 HRESULT CScriptEngine::OnLeaveScript() { return S_OK; }
 
-void CScriptEngine::AppendWide(BSTR text) { errorText_ += BstrToNarrow(text, CP_THREAD_ACP); }
+void CScriptEngine::AppendWide(BSTR text) { errorText_ += HtmlEncodeText(BstrToNarrow(text, CP_THREAD_ACP)); }
+
+std::string CScriptEngine::ReportFileName(const std::string& physicalPath) const {
+  return HtmlEncodeText(owner_ ? owner_->ReportPath(physicalPath) : physicalPath);
+}
 
 HRESULT CScriptEngine::OnScriptError(IActiveScriptError* error) {
   if (aborted_) return S_OK;
@@ -321,7 +352,7 @@ HRESULT CScriptEngine::OnScriptError(IActiveScriptError* error) {
     char position[64];
     std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(sourceLine));
     errorText_ += "<p>";
-    errorText_ += fileName;
+    errorText_ += ReportFileName(fileName);
     errorText_ += position;
     if (lineText.Get()) {
       // The caret stays within the line, whatever position the engine reports.

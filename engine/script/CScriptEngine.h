@@ -30,6 +30,7 @@
 #include "script/YScriptEngineOwner.h"
 
 class CNamedItemMembers;
+class CRunawayCheck;
 class YProxyDispatch;
 
 // The named item through which an engine reaches the global members of another engine.
@@ -144,7 +145,12 @@ class CScriptEngine : public CCmdTarget {
   // report it as a compile error instead.
   void ReportRefusedStatement(int32_t programLine);
   bool StartFailed(const char* message);
+  // Gives the engine the item the inserted runaway checks call, once per started engine.
+  HRESULT AddRunawayCheck();
+  // Appends text from the engine to the report, encoded for HTML.
   void AppendWide(BSTR text);
+  // The name of a file as the report shows it (the owner decides), encoded for HTML.
+  std::string ReportFileName(const std::string& physicalPath) const;
 
   std::string errorText_;
   XActiveScriptSite site_{this};
@@ -166,4 +172,5 @@ class CScriptEngine : public CCmdTarget {
   bool crossScriptItemAdded_ = false;
   std::optional<bool> namedItemsDirect_;
   CNamedItemMembers* namedItems_ = nullptr;
+  CRunawayCheck* runawayCheck_ = nullptr;
 };
