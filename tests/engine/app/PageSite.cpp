@@ -17,13 +17,14 @@ void PageSite::Write(const std::string& relative, std::string_view bytes) {
   files_.Write(path, bytes);
 }
 
-bool PageSite::Start(std::string* error) {
+bool PageSite::Start(std::string* error, const std::function<void(HostOptions*)>& adjust) {
   HostOptions options;
   options.root = root_;
   options.port = 0;
   options.threads = 40;
   options.extension = ToWindowsPath(VELLUM_DLL_PATH);
   options.accessLog = logPath_;
+  if (adjust) adjust(&options);
   server_ = std::make_unique<HttpServer>(options);
   return server_->Start(error);
 }

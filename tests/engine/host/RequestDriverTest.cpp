@@ -14,7 +14,7 @@ TEST(RequestDriver, APageThatCannotBeReadIsAnsweredWithItsErrorAndLogged) {
   ASSERT_EQ(2u, fake.supportCalls.size());
   const SupportCall& head = fake.supportCalls[1];
   EXPECT_EQ(static_cast<DWORD>(HSE_REQ_SEND_RESPONSE_HEADER), head.request);
-  EXPECT_EQ("200 OK", head.buffer);
+  EXPECT_EQ("500 Internal Server Error", head.buffer);  // a failed page
   EXPECT_EQ("Content-Type: text/html\r\n\r\n", head.dataType);
   EXPECT_EQ(0u, fake.writtenBeforeHead);
   // 无法得到文件信息 and a line feed, in code page 936.
