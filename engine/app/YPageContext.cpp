@@ -14,7 +14,7 @@
 #include "host/YServiceProvider.h"
 #include "host/YStream.h"
 #include "objects/CRequestObject.h"
-#include "script/CRunawayCheck.h"
+#include "script/YRunawayCheck.h"
 #include "script/CScriptEngine.h"
 #include "script/CServerObject.h"
 
@@ -91,7 +91,7 @@ int YPageContext::runPage(const char* url, const char* path) {
 int YPageContext::executePage(const char* url) {
   std::string path;
   if (!MapVirtualPath(url, &path)) return 0;
-  if (CRunawayCheck::StackInUse() > kMaxScriptStackBytes) {
+  if (YRunawayCheck::StackInUse() > kMaxScriptStackBytes) {
     throw YAutomationError(CTL_E_OUTOFSTACKSPACE, L"Out of stack space", L"Server.Execute");
   }
   if (executeDepth_ >= kMaxExecuteDepth) {

@@ -7,7 +7,7 @@
 #include "automation/TextConversion.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
-#include "script/CRunawayCheck.h"
+#include "script/YRunawayCheck.h"
 #include "script/CServerObject.h"
 #include "script/LoopCheckInsertion.h"
 #include "script/ScriptLineRules.h"
@@ -145,7 +145,7 @@ bool CScriptEngine::RunProgram() {
 
 HRESULT CScriptEngine::AddRunawayCheck() {
   if (runawayCheck_) return S_OK;
-  runawayCheck_ = new CRunawayCheck(owner_ ? owner_->GetPageStop() : nullptr);
+  runawayCheck_ = new YRunawayCheck(owner_ ? owner_->GetPageStop() : nullptr);
   HRESULT hr = activeScript_->AddNamedItem(kRunawayCheckItem, SCRIPTITEM_GLOBALMEMBERS);
   if (FAILED(hr)) std::exchange(runawayCheck_, nullptr)->Release();
   return hr;
@@ -177,7 +177,7 @@ void CScriptEngine::Close() {
       items->Detach();
       items->Release();
     }
-    if (CRunawayCheck* check = std::exchange(runawayCheck_, nullptr)) {
+    if (YRunawayCheck* check = std::exchange(runawayCheck_, nullptr)) {
       check->Detach();
       check->Release();
     }
@@ -289,7 +289,7 @@ HRESULT CScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknow
   } else if (namedItems_ && SameNameIgnoringCase(name, kNamedItemsItem)) {
     own = namedItems_->GetIDispatch(false);
   } else if (runawayCheck_ && SameNameIgnoringCase(name, kRunawayCheckItem)) {
-    own = runawayCheck_->GetIDispatch(false);
+    own = runawayCheck_;
   } else if (owner_) {
     return owner_->GetItemInfo(languageId_, name, mask, unknown, typeInfo);
   } else {

@@ -30,7 +30,7 @@
 #include "script/YScriptEngineOwner.h"
 
 class CNamedItemMembers;
-class CRunawayCheck;
+class YRunawayCheck;
 class YProxyDispatch;
 
 // The named item through which an engine reaches the global members of another engine.
@@ -172,5 +172,5 @@ class CScriptEngine : public CCmdTarget {
   bool crossScriptItemAdded_ = false;
   std::optional<bool> namedItemsDirect_;
   CNamedItemMembers* namedItems_ = nullptr;
-  CRunawayCheck* runawayCheck_ = nullptr;
+  YRunawayCheck* runawayCheck_ = nullptr;
 };

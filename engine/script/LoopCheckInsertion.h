@@ -12,7 +12,7 @@
 #include <string_view>
 
 // The inserted calls, OrvaneLoopTurn and OrvaneProcEntry, are members of the named
-// item of CRunawayCheck.
+// item of YRunawayCheck.
 
 // VBScript: "OrvaneLoopTurn : " goes in front of every statement that starts with
 // Loop, Next or Wend, and " : OrvaneProcEntry" after the header of every Sub,
