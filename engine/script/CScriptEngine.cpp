@@ -105,6 +105,11 @@ bool CScriptEngine::Start() {
   }
   if (FAILED(activeScript_->SetScriptSite(&site_))) return StartFailed("Failed to set script engine's site.");
   if (FAILED(activeScriptParse_->InitNew())) return StartFailed("Failed to initialize script engine.");
+  // The check item comes first among the global-members items: the engines ask them in
+  // the order they were added, at every loop turn.
+  if ((languageId_ == kLanguageVBScript || languageId_ == kLanguageJScript) && FAILED(AddRunawayCheck())) {
+    return StartFailed("Failed to initialize script engine.");
+  }
   return true;
 }
 
