@@ -14,9 +14,9 @@
 #include "host/YServiceProvider.h"
 #include "host/YStream.h"
 #include "objects/CRequestObject.h"
-#include "script/YRunawayCheck.h"
 #include "script/CScriptEngine.h"
 #include "script/CServerObject.h"
+#include "script/YRunawayCheck.h"
 
 namespace {
 
