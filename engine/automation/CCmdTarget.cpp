@@ -4,6 +4,7 @@
 #include <exception>
 #include <new>
 
+#include "TextConversion.h"
 #include "YAutomationError.h"
 
 // ---------------------------------------------------------------------------------
@@ -161,7 +162,8 @@ class ConvertedArgs {
       *out = std::move(value);
       return S_OK;
     }
-    if (FAILED(VariantChangeType(out->Receive(), value.ptr(), 0, type))) return DISP_E_TYPEMISMATCH;
+    const USHORT flags = type == VT_BSTR ? kScriptTextFlags : 0;
+    if (FAILED(VariantChangeType(out->Receive(), value.ptr(), flags, type))) return DISP_E_TYPEMISMATCH;
     return S_OK;
   }
 

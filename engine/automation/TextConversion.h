@@ -18,6 +18,11 @@ BSTR NarrowToBstr(std::string_view text, UINT codePage);
 // The text of a BSTR (null is the empty string) in codePage.
 std::string BstrToNarrow(BSTR text, UINT codePage);
 
+// The VariantChangeType flags wherever a script value becomes text: booleans as "True"
+// and "False" (never "-1", never the local names Wine answers under other languages);
+// every other type as the plain conversion gives it.
+inline constexpr USHORT kScriptTextFlags = VARIANT_ALPHABOOL;
+
 // Maps ASCII upper case to lower case, byte by byte; other bytes stay as they are.
 inline unsigned char AsciiLower(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 inline wchar_t AsciiLower(wchar_t c) { return c >= L'A' && c <= L'Z' ? c + (L'a' - L'A') : c; }

@@ -26,7 +26,7 @@ void RefuseLineBreaks(const char* text) {
 
 // The value as a string, or nothing when it has no string form.
 bool ToBstr(const VARIANT& value, ScopedVariant* text, HRESULT* hr = nullptr) {
-  HRESULT result = VariantChangeType(text->Receive(), const_cast<VARIANT*>(&value), 0, VT_BSTR);
+  HRESULT result = VariantChangeType(text->Receive(), const_cast<VARIANT*>(&value), kScriptTextFlags, VT_BSTR);
   if (hr) *hr = result;
   return SUCCEEDED(result);
 }

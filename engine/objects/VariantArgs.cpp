@@ -8,7 +8,8 @@ namespace {
 
 ScopedVariant ChangeType(const VARIANT& value, VARTYPE type) {
   ScopedVariant converted;
-  HRESULT hr = VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&value), 0, type);
+  const USHORT flags = type == VT_BSTR ? kScriptTextFlags : 0;
+  HRESULT hr = VariantChangeType(converted.Receive(), const_cast<VARIANT*>(&value), flags, type);
   if (FAILED(hr)) throw YAutomationError(hr);
   return converted;
 }

@@ -7,12 +7,13 @@
 #include "automation/TextConversion.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
-#include "script/YRunawayCheck.h"
 #include "script/CServerObject.h"
+#include "script/CVBScriptFunctions.h"
 #include "script/LoopCheckInsertion.h"
 #include "script/ScriptLineRules.h"
 #include "script/VBScriptGuard.h"
 #include "script/YProxyDispatch.h"
+#include "script/YRunawayCheck.h"
 
 namespace {
 
@@ -117,12 +118,13 @@ bool CScriptEngine::RunProgram() {
   if (!activeScript_ || !activeScriptParse_) return false;
   std::wstring program = AssembleProgram();
   if (languageId_ == kLanguageVBScript || languageId_ == kLanguageVBScriptEncoded) {
-    BlankEmptyArrayBounds(program);
-    if (std::optional<int> line = FindProcessKillingVBScriptStatement(program)) {
-      ReportRefusedStatement(*line);
+    YVBScriptGuardResult guard = GuardVBScriptProgram(program, itemNames_);
+    if (guard.refusedLine) {
+      ReportRefusedStatement(*guard.refusedLine);
       activeScriptParse_.Reset();
       return false;
     }
+    if (guard.callsGuardedFunctions) AddVBScriptFunctions(guard.hiddenPrefix);
   }
   // Loops and procedures ask the page whether to go on: the platform's engines cannot
   // be interrupted from outside.
@@ -156,6 +158,17 @@ HRESULT CScriptEngine::AddRunawayCheck() {
   return hr;
 }
 
+void CScriptEngine::AddVBScriptFunctions(std::wstring prefix) {
+  if (functions_) {
+    functions_->SetPrefix(std::move(prefix));
+    return;
+  }
+  functions_ = new CVBScriptFunctions(std::move(prefix));
+  if (FAILED(activeScript_->AddNamedItem(kVBScriptFunctionsItem, SCRIPTITEM_GLOBALMEMBERS))) {
+    std::exchange(functions_, nullptr)->Release();
+  }
+}
+
 void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
   std::string file;
   int32_t line = 0;
@@ -186,6 +199,8 @@ void CScriptEngine::Close() {
       check->Detach();
       check->Release();
     }
+    if (CVBScriptFunctions* functions = std::exchange(functions_, nullptr)) functions->Release();
+    itemNames_.clear();
     crossScriptItemAdded_ = false;
     namedItemsDirect_.reset();
     Release();
@@ -228,6 +243,7 @@ bool CScriptEngine::LinkCrossScript(CScriptEngine* source, CScriptEngine* target
 HRESULT CScriptEngine::AddNamedItem(LPCOLESTR name, DWORD flags) {
   if (!activeScript_) return E_UNEXPECTED;
   if (!name) return E_POINTER;
+  itemNames_.emplace_back(name);
   if (flags & SCRIPTITEM_GLOBALMEMBERS) return activeScript_->AddNamedItem(name, flags);
   if (!namedItemsDirect_) namedItemsDirect_ = CNamedItemProbe::EngineCallsNamedItemsWithArguments(classId_);
   if (*namedItemsDirect_) return activeScript_->AddNamedItem(name, flags);
@@ -295,6 +311,8 @@ HRESULT CScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknow
     own = namedItems_->GetIDispatch(false);
   } else if (runawayCheck_ && SameNameIgnoringCase(name, kRunawayCheckItem)) {
     own = runawayCheck_;
+  } else if (functions_ && SameNameIgnoringCase(name, kVBScriptFunctionsItem)) {
+    own = functions_->GetIDispatch(false);
   } else if (owner_) {
     return owner_->GetItemInfo(languageId_, name, mask, unknown, typeInfo);
   } else {

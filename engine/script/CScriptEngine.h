@@ -30,8 +30,9 @@
 #include "script/YScriptEngineOwner.h"
 
 class CNamedItemMembers;
-class YRunawayCheck;
+class CVBScriptFunctions;
 class YProxyDispatch;
+class YRunawayCheck;
 
 // The named item through which an engine reaches the global members of another engine.
 inline constexpr wchar_t kCrossScriptItem[] = L"OrvaneCrossScript";
@@ -144,6 +145,8 @@ class CScriptEngine : public CCmdTarget {
   // The platform's VBScript would abort the process on the statement at programLine:
   // report it as a compile error instead.
   void ReportRefusedStatement(int32_t programLine);
+  // Gives the engine the host's versions of the built-ins the guard routed.
+  void AddVBScriptFunctions(std::wstring prefix);
   bool StartFailed(const char* message);
   // Gives the engine the item the inserted runaway checks call, once per started engine.
   HRESULT AddRunawayCheck();
@@ -173,4 +176,8 @@ class CScriptEngine : public CCmdTarget {
   std::optional<bool> namedItemsDirect_;
   CNamedItemMembers* namedItems_ = nullptr;
   YRunawayCheck* runawayCheck_ = nullptr;
+  // The names of the named items added (kept out of the guard's hidden names), and
+  // the item with the routed built-ins, once a program calls them.
+  std::vector<std::wstring> itemNames_;
+  CVBScriptFunctions* functions_ = nullptr;
 };

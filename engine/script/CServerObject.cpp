@@ -99,7 +99,9 @@ void CServerObject::SetScriptTimeout(LONG seconds) {
 
 std::string CServerObject::URLEncode(const VARIANT& value) {
   ScopedVariant text;
-  if (FAILED(VariantChangeType(text.Receive(), const_cast<VARIANT*>(&value), 0, VT_BSTR))) return {};
+  if (FAILED(VariantChangeType(text.Receive(), const_cast<VARIANT*>(&value), kScriptTextFlags, VT_BSTR))) {
+    return {};
+  }
   const UINT codePage = context_ ? static_cast<UINT>(context_->GetCodePage()) : CP_ACP;
   return UrlEncodeBytes(BstrToNarrow(V_BSTR(text.ptr()), codePage));
 }
