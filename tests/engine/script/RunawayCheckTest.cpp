@@ -77,6 +77,12 @@ TEST_F(RunawayCheckTest, LoopsOfAPageInTimeRunToTheirEnd) {
       << vb->errorText();
   EngineHolder js(kLanguageJScript, kJScriptClsid, &owner_);
   EXPECT_TRUE(Run(js.get(), "var n = 0; for (var i = 0; i < 1000; i++) n++; while (n > 0) n--;")) << js->errorText();
+  // The inserted calls are no variables: Option Explicit has nothing to say about them.
+  EngineHolder strict(kLanguageVBScript, kVBScriptClsid, &owner_);
+  EXPECT_TRUE(Run(strict.get(),
+                  "Option Explicit\r\nDim i\r\nFor i = 1 To 3 : Next\r\nSub S() : End Sub\r\n"
+                  "Class C\r\nPublic Function F() : F = 1 : End Function\r\nEnd Class\r\nS"))
+      << strict->errorText();
 }
 
 TEST_F(RunawayCheckTest, RecursionWithoutEndFailsWithOutOfStackSpace) {
