@@ -1,11 +1,17 @@
-# The two commands: 'make test' and 'make serve'. BUILD_DIR defaults to ./build.
-.PHONY: test serve build clean
+# The two commands: 'make test' and 'make serve'; 'make tamber' starts the service manager. BUILD_DIR defaults to ./build.
+.PHONY: test serve build clean tamber screenshot
 
 test:
 	@scripts/test.sh
 
 serve:
 	@scripts/serve.sh
+
+tamber:
+	@scripts/tamber.sh
+
+screenshot:
+	@scripts/screenshot.sh
 
 build:
 	@bash -c 'source scripts/env.sh && scripts/bootstrap.sh "$$build" && configure_and_build'

@@ -7,6 +7,9 @@ source "$(dirname "$0")/env.sh"
 "$here/scripts/bootstrap.sh" "$build"
 configure_and_build
 
-exec wine "$build/tools/isapi-host/isapi-host.exe" \
+# The Winelib program (Linux's own sockets) where it was built, else the Windows one.
+program=("$build/linux-host/isapi-host.exe")
+[ -x "${program[0]}" ] || program=(wine "$build/tools/isapi-host/isapi-host.exe")
+exec "${program[@]}" \
   --root "$(winepath -w "$here/examples/site")" \
   --extension "$(winepath -w "$build/engine/vellum.dll")" "$@"

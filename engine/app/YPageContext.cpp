@@ -236,6 +236,8 @@ std::string YPageContext::ReportPath(const std::string& physicalPath) {
   return YAspContext::ReportPath(physicalPath);
 }
 
+std::string YPageContext::MappingScope() { return server_->MappingScope(); }
+
 // ---------------------------------------------------------------------------------
 // What the Request object asks.
 

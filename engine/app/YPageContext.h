@@ -57,6 +57,7 @@ class YPageContext : public YAspContext, public YRequestContext {
   // Relative to the application root ("/dir/page.asp"); the physical path only when
   // the host allows it (its DEBUG_ERRORS server variable).
   std::string ReportPath(const std::string& physicalPath) override;
+  std::string MappingScope() override;
 
   // YRequestContext
   void SetApplicationRoot(const char* path) override;

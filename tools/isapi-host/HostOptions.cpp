@@ -12,6 +12,9 @@ const char kUsage[] =
     "  --extension PATH      ISAPI extension for .asp files (default: the built vellum.dll)\n"
     "  --app URL=DIR         a further application rooted at DIR (repeatable)\n"
     "  --access-log FILE     access log (default: standard output)\n"
+    "  --receive-timeout MS  longest wait for a client's next bytes (default 15000)\n"
+    "  --max-body BYTES      largest request body (default 33554432)\n"
+    "  --control-pipe NAME   named pipe of a parent: told the port, closing it stops the server\n"
     "  --response-buffer-limit BYTES\n"
     "                        most bytes a page may buffer before it fails with 500\n"
     "                        (default: the extension's own, 4194304 for vellum);\n"
@@ -20,17 +23,20 @@ const char kUsage[] =
     "                        (default: by their path in the application)\n"
     "  --help                this text\n"
     "limits: request head 16384 bytes and 100 fields (431 beyond), all of it within\n"
-    "  30 s; request body 32 MB (413 beyond); an idle connection 15 s; vellum: form\n"
-    "  8 MB, page files 8 MB, script time-out 90 s (Server.ScriptTimeout), script\n"
-    "  stack 512 KB (\"out of stack space\"), Server.Execute nested 16 deep\n";
+    "  30 s; request body --max-body (413 beyond); an idle connection --receive-timeout;\n"
+    "  vellum: form 8 MB, page files 8 MB, script time-out 90 s (Server.ScriptTimeout),\n"
+    "  script stack 512 KB (\"out of stack space\"), Server.Execute nested 16 deep\n";
 
 namespace {
 
-bool ParseNumber(const std::string& text, unsigned long max, unsigned* out) {
+constexpr char kPipePrefix[] = R"(\\.\pipe\)";
+
+bool ParseNumber(const std::string& text, unsigned long long max, unsigned* out) {
   if (text.empty() || text.size() > 10) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
-  unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);  // ten digits fit
+  // Ten digits overflow a 32-bit unsigned long: parse wider than any limit.
+  unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
   if (value > max) return false;
   *out = static_cast<unsigned>(value);
   return true;
@@ -77,7 +83,8 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       continue;
     }
     static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
-                                             "--access-log", "--response-buffer-limit"};
+                                             "--access-log", "--receive-timeout", "--max-body", "--control-pipe",
+                                             "--response-buffer-limit"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {
@@ -128,7 +135,28 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       if (normalized.size() > 1 && normalized.back() == '/') normalized.pop_back();
       options->apps.push_back({normalized, TrimTrailingSeparators(ToWindowsPath(value.substr(equals + 1)))});
     } else if (arg == "--access-log") {
-      options->accessLog = value;
+      options->accessLog = ToWindowsPath(value);
+    } else if (arg == "--receive-timeout") {
+      unsigned ms = 0;
+      if (!ParseNumber(value, kMaxReceiveTimeoutMs, &ms) || ms == 0) {
+        *error = "--receive-timeout needs milliseconds from 1 to " + std::to_string(kMaxReceiveTimeoutMs) + ", not '" +
+                 value + "'";
+        return false;
+      }
+      options->limits.receiveTimeoutMs = ms;
+    } else if (arg == "--max-body") {
+      unsigned bytes = 0;
+      if (!ParseNumber(value, 0xFFFFFFFFull, &bytes)) {
+        *error = "--max-body needs a number of bytes, not '" + value + "'";
+        return false;
+      }
+      options->limits.maxBodyBytes = bytes;
+    } else if (arg == "--control-pipe") {
+      if (value.rfind(kPipePrefix, 0) != 0 || value.size() == sizeof kPipePrefix - 1) {
+        *error = "--control-pipe needs a pipe name " + std::string(kPipePrefix) + "NAME, not '" + value + "'";
+        return false;
+      }
+      options->controlPipe = value;
     } else if (arg == "--response-buffer-limit") {
       unsigned limit = 0;
       if (!ParseNumber(value, 0xFFFFFFFFul, &limit) || limit == 0) {

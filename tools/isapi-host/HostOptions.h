@@ -10,6 +10,16 @@
 constexpr unsigned kDefaultPort = 8080;
 constexpr unsigned kDefaultThreads = 64;
 constexpr unsigned kMaxThreads = 1024;
+constexpr unsigned kMaxReceiveTimeoutMs = 3600000;
+
+// Time limits and sizes of one connection.
+struct ConnectionLimits {
+  unsigned receiveTimeoutMs = 15000;  // one recv: an idle keep-alive connection or a stalled client
+  unsigned sendTimeoutMs = 30000;
+  unsigned headDeadlineMs = 30000;  // the whole head of one request
+  uint64_t maxBodyBytes = 32ull << 20;
+  uint64_t maxDrainBytes = 1 << 20;  // unread body skipped to keep a connection
+};
 
 struct HostOptions {
   std::string root;       // physical root of "/"
@@ -23,6 +33,11 @@ struct HostOptions {
   // the extension keeps its own default.
   uint64_t responseBufferLimit = 0;
   bool debugErrors = false;  // error reports may show physical paths
+  ConnectionLimits limits;  // --receive-timeout, --max-body
+  // A named pipe to connect to at start: the server writes "port N\n" to it once it
+  // listens, and stops when the pipe closes or a line arrives (for a parent process
+  // that starts and stops it).
+  std::string controlPipe;
   bool help = false;
 };
 
