@@ -18,7 +18,11 @@ bool BuildHead(YPageContext& context) {
     host->addHeader("Location", context.targetUrl().c_str());
     context.set_sendBody(false);
   } else {
-    host->setStatus(200, "OK");
+    if (context.pageFailed()) {
+      host->setStatus(500, "Internal Server Error");
+    } else {
+      host->setStatus(200, "OK");
+    }
     std::string type = response->contentType().empty() ? "text/html" : response->contentType();
     if (!response->charset().empty()) type += "; charset=" + response->charset();
     host->addHeader("Content-Type", type.c_str());

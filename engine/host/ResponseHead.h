@@ -6,7 +6,8 @@
 class YPageContext;
 
 // Redirect (a target without a pending transfer): 302 "MOVED" and "Location", no body.
-// Otherwise 200 "OK", "Content-Type" (text/html unless set, "; charset=" and the
+// Otherwise 200 "OK" (500 "Internal Server Error" for a page that failed before its
+// head went out), "Content-Type" (text/html unless set, "; charset=" and the
 // charset when set) and "Cache-Control" when set. Then one "Set-Cookie" line per
 // changed cookie. Answers true; a second call does nothing.
 bool BuildHead(YPageContext& context);

@@ -139,11 +139,14 @@ TEST_F(CompileTest, ScriptWithoutAttributesAndUnmatchedEndTagsStayLiteral) {
             ProgramLines(spaced.EngineFor("vbscript")));
 }
 
-TEST_F(CompileTest, MissingEndTagLeavesAMessageButTheStartTagStaysLiteral) {
-  ASSERT_TRUE(Compile("a<object runat=server id=x progid=Scripting.Dictionary>b"));
+TEST_F(CompileTest, ServerSideElementWithoutEndTagFailsTheCompileAndSendsNothing) {
+  EXPECT_FALSE(Compile("a<object runat=server id=x progid=Scripting.Dictionary>b"));
   EXPECT_EQ("object" + Gbk(L" 没有关闭标记\n"), parser_.errorText());
-  ASSERT_EQ(1u, parser_.htmlBlocks().size());
-  EXPECT_EQ("a<object runat=server id=x progid=Scripting.Dictionary>b", parser_.htmlBlocks()[0].text);
+  CAspParser script;
+  context_.Attach(&script);
+  ASSERT_FALSE(script.CompileFile("/s.asp", files_.Write("s.asp", "a<script runat=server>secret = 1").c_str()));
+  EXPECT_EQ("script" + Gbk(L" 没有关闭标记\n"), script.errorText());
+  for (const YHtmlBlock& block : script.htmlBlocks()) EXPECT_EQ(std::string::npos, block.text.find("secret"));
 }
 
 TEST_F(CompileTest, IncludesByFileAndVirtualPathCompileInPlaceWithTheirOwnLines) {
