@@ -58,6 +58,13 @@ const PageCase kRewrittenPages[] = {
      "set"},
     {"continued.asp",
      "<% Response.Cookies(\"c\") _\r\n   (\"k\") = _\r\n   \"z\"\r\nResponse.Write Request.Cookies(\"c\")(\"k\") %>", "z"},
+    {"state.asp",
+     "<% Set Session(\"cart\") = CreateObject(\"Scripting.Dictionary\")\r\n"
+     "Session(\"cart\")(3) = \"x\"\r\n"
+     "Set Application(\"m\") = CreateObject(\"Scripting.Dictionary\")\r\n"
+     "Application(\"m\")(\"k\") = Session(\"cart\")(3) & \"y\"\r\n"
+     "Response.Write Session(\"cart\")(3) & Application(\"m\")(\"k\") %>",
+     "xxy"},
     {"with.asp",
      "<% With Response\r\n  .Cookies(\"c\")(\"k\") = \"w\"\r\nEnd With\r\nResponse.Write Request.Cookies(\"c\")(\"k\") %>",
      "w"},
