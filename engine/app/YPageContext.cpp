@@ -1,5 +1,7 @@
 #include "app/YPageContext.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "automation/Clock.h"
@@ -17,6 +19,21 @@
 namespace {
 
 constexpr DWORD kIntrinsicItemFlags = SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISPERSISTENT;
+
+// The server's setting of that name (a server variable), or "" when it has none.
+std::string HostSetting(YServiceProvider* provider, const char* name) {
+  char value[64];
+  DWORD size = sizeof value;
+  if (!provider->getServerVariable(name, value, &size) || size == 0 || size > sizeof value) return {};
+  return std::string(value, strnlen(value, size));
+}
+
+// A code page number the system can convert with, else 0.
+int UsableCodePage(const std::string& text) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const int codePage = std::atoi(text.c_str());
+  return codePage > 0 && IsValidCodePage(static_cast<UINT>(codePage)) ? codePage : 0;
+}
 
 // The URL directory of a path: up to and including its last "/".
 std::string UrlDirectory(const char* path) {
@@ -49,12 +66,14 @@ YPageContext::~YPageContext() {
 void YPageContext::attach(YServiceProvider* provider) {
   provider_ = provider;
   request_->Intake(provider, &ParseHeaderLines);
+  hostCodePage_ = UsableCodePage(HostSetting(provider, "DEFAULT_CODEPAGE"));
   server_->SetDirectories(applicationRoot_, UrlDirectory(provider->getPathInfo()));
 }
 
 int YPageContext::runPage(const char* url, const char* path) {
   std::string pageUrl = url ? url : "";
   std::string pagePath = path ? path : "";
+  PageCodePageScope codePage([this] { return GetCodePage(); });
   for (int runs = 1;; ++runs) {
     currentPage_.reset();
     currentPage_ = std::make_unique<CAspParser>();
@@ -133,8 +152,10 @@ IUnknown* YPageContext::FindObject(const char* name, bool addRef) {
 int YPageContext::GetCodePage() {
   if (codePage_ > 0) return codePage_;
   if (response_->codePage() > 0) return response_->codePage();
-  return 0;  // no session yet to ask
+  return hostCodePage_;  // no session yet to ask
 }
+
+bool YPageContext::CodePageChosen() { return codePage_ > 0 || response_->codePage() > 0; }
 
 bool YPageContext::AddObject(const char* name, const CLSID& clsid, const char* scope) {
   ComPtr<IUnknown> object;

@@ -305,7 +305,7 @@ void CAspParser::ApplyDirective(const YAttributeList& attributes) {
     defaultEngine_ = EngineFor(language->hasValue ? language->value.c_str() : nullptr);
   }
   if (const std::string* codePage = attributes.Value("codepage")) {
-    if (context_ && context_->GetCodePage() == 0) context_->SetCodePage(std::atoi(codePage->c_str()));
+    if (context_ && !context_->CodePageChosen()) context_->SetCodePage(std::atoi(codePage->c_str()));
   }
   if (const std::string* transaction = attributes.Value("transaction")) {
     transactionRequired_ = EqualsAsciiNoCase(*transaction, "required");

@@ -189,7 +189,7 @@ void CResponseObject::Redirect(const VARIANT& url) {
     ScopedVariant text;
     HRESULT hr = S_OK;
     if (!ToBstr(url, &text, &hr)) throw YAutomationError(hr);
-    target = BstrToNarrow(V_BSTR(text.ptr()), CP_THREAD_ACP);
+    target = BstrToNarrow(V_BSTR(text.ptr()), ScriptCodePage());
     RefuseLineBreaks(target.c_str());
   }
   context_->SetRedirect(std::move(target));

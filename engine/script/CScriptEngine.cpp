@@ -305,7 +305,7 @@ HRESULT CScriptEngine::OnStateChange(SCRIPTSTATE) { return S_OK; }
 HRESULT CScriptEngine::OnEnterScript() { return S_OK; }
 HRESULT CScriptEngine::OnLeaveScript() { return S_OK; }
 
-void CScriptEngine::AppendWide(BSTR text) { errorText_ += BstrToNarrow(text, CP_THREAD_ACP); }
+void CScriptEngine::AppendWide(BSTR text) { errorText_ += BstrToNarrow(text, ScriptCodePage()); }
 
 HRESULT CScriptEngine::OnScriptError(IActiveScriptError* error) {
   if (aborted_) return S_OK;

@@ -1,5 +1,7 @@
 #include "HostOptions.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -12,6 +14,8 @@ const char kUsage[] =
     "  --extension PATH      ISAPI extension for .asp files (default: the built vellum.dll)\n"
     "  --app URL=DIR         a further application rooted at DIR (repeatable)\n"
     "  --access-log FILE     access log (default: standard output)\n"
+    "  --codepage N          code page of pages that name none, e.g. 65001 for UTF-8\n"
+    "                        (default: the system's)\n"
     "  --help                this text\n";
 
 namespace {
@@ -63,7 +67,7 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       continue;
     }
     static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
-                                             "--access-log"};
+                                             "--access-log", "--codepage"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {
@@ -115,6 +119,12 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       options->apps.push_back({normalized, TrimTrailingSeparators(ToWindowsPath(value.substr(equals + 1)))});
     } else if (arg == "--access-log") {
       options->accessLog = value;
+    } else if (arg == "--codepage") {
+      if (!ParseNumber(value, kMaxCodePage, &options->codePage) || options->codePage == 0 ||
+          !IsValidCodePage(options->codePage)) {
+        *error = "--codepage needs a code page the system knows (e.g. 65001 or 936), not '" + value + "'";
+        return false;
+      }
     }
   }
   return true;

@@ -9,6 +9,7 @@
 constexpr unsigned kDefaultPort = 8080;
 constexpr unsigned kDefaultThreads = 64;
 constexpr unsigned kMaxThreads = 1024;
+constexpr unsigned kMaxCodePage = 65535;
 
 struct HostOptions {
   std::string root;       // physical root of "/"
@@ -18,6 +19,7 @@ struct HostOptions {
   std::string extension;  // path of the ISAPI extension DLL; empty: none
   std::vector<Application> apps;  // further applications from --app
   std::string accessLog;  // empty: standard output
+  unsigned codePage = 0;  // pages naming no code page use it; 0: the extension's own default
   bool help = false;
 };
 

@@ -292,6 +292,7 @@ HttpConnection::Next HttpConnection::Handle(const HttpRequestHead& head, size_t 
   facts.localAddr = localAddress_;
   facts.serverPort = server_.port();
   facts.contentLength = body.total;
+  facts.defaultCodePage = server_.options().codePage;
   ExtensionCall call(server_, *this, facts, body, sink, extensionLog);
   call.Run();
   return finish();

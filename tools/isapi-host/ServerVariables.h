@@ -10,6 +10,9 @@
 #include "HttpRequestHead.h"
 
 constexpr const char kServerSoftware[] = "isapi-host/1.0";
+// The code page the extension gives pages that name none (--codepage), a server
+// variable that exists only when the option was given.
+constexpr const char kDefaultCodePageVariable[] = "DEFAULT_CODEPAGE";
 
 // What the server knows about one request.
 struct RequestFacts {
@@ -23,6 +26,7 @@ struct RequestFacts {
   std::string localAddr;
   unsigned serverPort = 0;
   unsigned long long contentLength = 0;
+  unsigned defaultCodePage = 0;  // 0: not set
 };
 
 enum class VariableLookup { kFound, kUnknown, kNoData };

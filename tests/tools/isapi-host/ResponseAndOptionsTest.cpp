@@ -53,7 +53,7 @@ TEST(HostOptions, ParsesEveryOption) {
   std::string error;
   ASSERT_TRUE(ParseHostOptions({"--root", "/srv/site/", "--port", "0", "--bind", "127.0.0.2", "--threads", "3",
                                 "--extension", "C:\\x\\v.dll", "--app", "/shop/=/srv/shop", "--app", "/a/b=D:\\b\\",
-                                "--access-log", "log.txt"},
+                                "--access-log", "log.txt", "--codepage", "65001"},
                                &options, &error))
       << error;
   EXPECT_EQ("Z:\\srv\\site", options.root);
@@ -67,12 +67,14 @@ TEST(HostOptions, ParsesEveryOption) {
   EXPECT_EQ("/a/b", options.apps[1].url);
   EXPECT_EQ("D:\\b", options.apps[1].root);
   EXPECT_EQ("log.txt", options.accessLog);
+  EXPECT_EQ(65001u, options.codePage);
   EXPECT_FALSE(options.help);
 
   HostOptions defaults;
   ASSERT_TRUE(ParseHostOptions({}, &defaults, &error));
   EXPECT_EQ(8080u, defaults.port);
   EXPECT_EQ("127.0.0.1", defaults.bind);
+  EXPECT_EQ(0u, defaults.codePage);
   ASSERT_TRUE(ParseHostOptions({"--help"}, &defaults, &error));
   EXPECT_TRUE(defaults.help);
 }
@@ -83,6 +85,7 @@ TEST(HostOptions, RefusesBadArgumentsWithOneLine) {
       {"--threads", "0"},   {"--threads", "1025"},   {"--bind", "localhost"}, {"--bind", "1.2.3"},
       {"--bind", "1.2.3.256"}, {"--app", "shop=/x"}, {"--app", "/shop"},      {"--app", "/shop="},
       {"--app", "/../x=/y"}, {"--root", ""},         {"--verbose"},           {"root"},
+      {"--codepage", "0"},  {"--codepage", "utf-8"}, {"--codepage", "65536"}, {"--codepage", "12345"},
   };
   for (const auto& args : cases) {
     HostOptions options;
