@@ -177,6 +177,15 @@ void CResponseObject::BinaryWrite(const VARIANT& value) {
   WriteToClient(bytes, SysStringByteLen(bytes));
 }
 
+void CResponseObject::SetStatus(const char* value) {
+  int code = 0;
+  std::string reason;
+  if (!ParseStatusLine(value ? value : "", &code, &reason)) {
+    throw YAutomationError(E_INVALIDARG, L"Response.Status needs three digits, a blank and a text, as in \"404 Not Found\".");
+  }
+  status_ = value;
+}
+
 void CResponseObject::AddHeader(const char* name, const char* value) {
   RefuseLineBreaks(name);
   RefuseLineBreaks(value);

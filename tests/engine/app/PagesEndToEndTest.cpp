@@ -26,8 +26,16 @@ class PagesEndToEnd : public testing::Test {
     s.Write("binary.asp", "<% Response.Write \"text\" : Response.BinaryWrite \"AB\" %>");
     s.Write("blocks.asp", "<% Response.HtmlBlock -1 : Response.HtmlBlock 2 %>x<% %>y");
     s.Write("settings.asp",
-            "<% Response.Expires = 5 : Response.Status = \"404 Not Found\" : "
+            "<% Response.Expires = 5 : "
             "Response.ExpiresAbsolute = \"x\" : Response.Pics = \"p\" %>ok");
+    s.Write("notfound.asp", "<% Response.Status = \"404 Not Found\" : Response.Write Response.Status %>");
+    s.Write("created.asp", "<% Response.Status = \"201 Created\" %>made");
+    s.Write("badstatus.asp",
+            "<% On Error Resume Next\r\nFor Each s In Array(\"404\", \"404Not Found\", \"40 Not\", \"abc OK\", "
+            "\"200 a\" & vbLf & \"X: 1\", \"\")\r\n"
+            "Response.Status = s : Response.Write Hex(Err.Number) & \",\" : Err.Clear\r\nNext\r\n"
+            "Response.Write Response.Status %>");
+    s.Write("statusredirect.asp", "<% Response.Status = \"404 Not Found\" : Response.Redirect \"/t.asp\" %>");
     s.Write("plaintext.asp", "<% Response.ContentType = \"text/plain\" : Response.Charset = \"utf-8\" %>t");
     s.Write("cache.asp", "<% Response.CacheControl = \"no-cache\" %>c");
     s.Write("addheader.asp", "<% Response.AddHeader \"X-One\", \"1\" %>h");
@@ -128,6 +136,21 @@ TEST_F(PagesEndToEnd, StoredSettingsChangeNothingOnTheWire) {
   EXPECT_FALSE(r.HasHeader("Expires"));
   EXPECT_FALSE(r.HasHeader("Pics-Label"));
   EXPECT_EQ("ok", r.body);
+}
+
+TEST_F(PagesEndToEnd, StatusSetsTheStatusLineAndRefusesMalformedValues) {
+  HttpResponse notFound = Get("/notfound.asp");
+  EXPECT_EQ("HTTP/1.1 404 Not Found", notFound.statusLine);
+  EXPECT_EQ("404 Not Found", notFound.body);
+  HttpResponse created = Get("/created.asp");
+  EXPECT_EQ("HTTP/1.1 201 Created", created.statusLine);
+  EXPECT_EQ("made", created.body);
+  HttpResponse refused = Get("/badstatus.asp");
+  EXPECT_EQ("HTTP/1.1 200 OK", refused.statusLine);
+  EXPECT_EQ("80070057,80070057,80070057,80070057,80070057,80070057,200 OK", refused.body);
+  HttpResponse redirected = Get("/statusredirect.asp");
+  EXPECT_EQ("HTTP/1.1 302 MOVED", redirected.statusLine);
+  EXPECT_EQ("/t.asp", redirected.Header("Location"));
 }
 
 TEST_F(PagesEndToEnd, TheHeadCarriesContentTypeCharsetCacheControlAndAddedHeaders) {
