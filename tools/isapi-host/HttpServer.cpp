@@ -71,8 +71,12 @@ bool HttpServer::Start(std::string* error) {
   inet_pton(AF_INET, options_.bind.c_str(), &address.sin_addr);
   if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       listen(listener_, SOMAXCONN) != 0) {
-    *error = "cannot listen on " + options_.bind + ":" + std::to_string(options_.port) + " (error " +
-             std::to_string(WSAGetLastError()) + ")";
+    const int code = WSAGetLastError();
+    *error = code == WSAEADDRINUSE
+                 ? "port " + std::to_string(options_.port) + " on " + options_.bind +
+                       " is in use by another program: stop it, or choose another port with --port"
+                 : "cannot listen on " + options_.bind + ":" + std::to_string(options_.port) + " (error " +
+                       std::to_string(code) + ")";
     closesocket(listener_);
     listener_ = INVALID_SOCKET;
     return false;
