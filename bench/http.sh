@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# bench/http.sh: HTTP throughput and latency of isapi-host under Wine, with two
-# references measured in the same run: nginx serving the same file natively, and the
-# bare Winsock responder (bench/responder.cpp) under Wine, the ceiling Wine's socket
-# layer sets for any server of ours. Not a test: run it by hand after 'make build'.
+# bench/http.sh: HTTP throughput and latency of both isapi-host programs under Wine (the
+# Windows build on Winsock, "host-*", and the Winelib build on Linux's own sockets,
+# "linux-*"), with two references measured in the same run: nginx serving the same file
+# natively, and the bare Winsock responder (bench/responder.cpp) under Wine, the ceiling
+# Wine's socket layer sets for a Winsock server. Not a test: run it by hand after
+# 'make build'.
 #
 #   bench/http.sh [seconds-per-run] [runs]     (defaults 4 and 3)
 #   BENCH_TRACE_ONLY=1 bench/http.sh            (only the wineserver request counts)
@@ -21,11 +23,13 @@ runs=${2:-3}
 port_host=18180
 port_responder=18181
 port_nginx=18182
+port_linux=18183
+linux_host="$build/linux-host/isapi-host.exe"
 
 install_missing
 nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
 
-for f in "$build/tools/isapi-host/isapi-host.exe" "$build/bench/bench_responder.exe" \
+for f in "$build/tools/isapi-host/isapi-host.exe" "$linux_host" "$build/bench/bench_responder.exe" \
          "$build/tests/tools/isapi-host/test_extension.dll"; do
   [ -f "$f" ] || { echo "missing $f: run 'make build' first" >&2; exit 1; }
 done
@@ -57,36 +61,26 @@ start_host() {
     --access-log "$(winepath -w "$work/access.log")" >"$work/host.out" 2>&1 </dev/null &
   pids+=($!)
 }
+start_linux() {
+  "$linux_host" --port $port_linux --threads 64 \
+    --root "$(winepath -w "$work/site")" \
+    --extension "$(winepath -w "$build/tests/tools/isapi-host/test_extension.dll")" \
+    --access-log "$(winepath -w "$work/access.linux.log")" >"$work/linux.out" 2>&1 </dev/null &
+  pids+=($!)
+}
 start_responder() {
   wine "$build/bench/bench_responder.exe" $port_responder >"$work/responder.out" 2>&1 </dev/null &
   pids+=($!)
 }
 
-cat >"$work/nginx/nginx.conf" <<CONF
-worker_processes auto;
-pid $work/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 1024; }
-http {
-  access_log $work/nginx/access.log;
-  keepalive_requests 1000000;
-  client_body_temp_path $work/nginx;
-  proxy_temp_path $work/nginx;
-  fastcgi_temp_path $work/nginx;
-  uwsgi_temp_path $work/nginx;
-  scgi_temp_path $work/nginx;
-  types { text/html html; }
-  server {
-    listen 127.0.0.1:$port_nginx;
-    root $work/site;
-  }
-}
-CONF
+write_nginx_conf "$work" $port_nginx
 
 start_host
+start_linux
 start_responder
 "$nginx_bin" -c "$work/nginx/nginx.conf" -p "$work/nginx" 2>/dev/null
 wait_port $port_host
+wait_port $port_linux
 wait_port $port_responder
 wait_port $port_nginx
 
@@ -95,24 +89,28 @@ url_of() {
   case $1 in
     host-static) echo "http://127.0.0.1:$port_host/file5k.html" ;;
     host-extension) echo "http://127.0.0.1:$port_host/t.asp" ;;
+    linux-static) echo "http://127.0.0.1:$port_linux/file5k.html" ;;
+    linux-extension) echo "http://127.0.0.1:$port_linux/t.asp" ;;
     responder) echo "http://127.0.0.1:$port_responder/" ;;
     nginx) echo "http://127.0.0.1:$port_nginx/file5k.html" ;;
   esac
 }
 
 if [ -z "${BENCH_TRACE_ONLY:-}" ]; then
-targets=(host-static host-extension responder nginx)
+targets=(host-static linux-static host-extension linux-extension responder nginx)
 declare -A rps
 run_matrix "$duration" "$runs" "$work" "${targets[@]}"
 
 echo
-printf '%-6s %18s %14s %21s %18s\n' conns static/responder static/nginx extension/responder extension/nginx
+printf '%-6s %15s %15s %18s %18s %18s\n' conns host/nginx linux/nginx linux/responder linux/host-static \
+  linux/host-ext
 for connections in 1 8 32; do
-  printf '%-6s %18s %14s %21s %18s\n' "$connections" \
-    "$(ratio "${rps[host-static,$connections]}" "${rps[responder,$connections]}")" \
+  printf '%-6s %15s %15s %18s %18s %18s\n' "$connections" \
     "$(ratio "${rps[host-static,$connections]}" "${rps[nginx,$connections]}")" \
-    "$(ratio "${rps[host-extension,$connections]}" "${rps[responder,$connections]}")" \
-    "$(ratio "${rps[host-extension,$connections]}" "${rps[nginx,$connections]}")"
+    "$(ratio "${rps[linux-static,$connections]}" "${rps[nginx,$connections]}")" \
+    "$(ratio "${rps[linux-static,$connections]}" "${rps[responder,$connections]}")" \
+    "$(ratio "${rps[linux-static,$connections]}" "${rps[host-static,$connections]}")" \
+    "$(ratio "${rps[linux-extension,$connections]}" "${rps[host-extension,$connections]}")"
 done
 fi
 
@@ -140,4 +138,6 @@ echo
 printf '%-16s %s\n' target 'wineserver requests per HTTP request: median (all five)'
 trace_target host-static start_host $port_host /file5k.html
 trace_target host-extension start_host $port_host /t.asp
+trace_target linux-static start_linux $port_linux /file5k.html
+trace_target linux-extension start_linux $port_linux /t.asp
 trace_target responder start_responder $port_responder /

@@ -11,11 +11,13 @@ packages=(
   cmake make
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64
+  wine64-tools  # wineg++, for isapi-host as a Winelib program on Linux's own sockets
   xvfb xauth
   locales fonts-wqy-microhei
   curl
   googletest
   chromium  # headless, for the browser cookie test
+  imagemagick x11-utils  # scripts/screenshot.sh: import and xwininfo
 )
 
 missing=()

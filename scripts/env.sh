@@ -8,7 +8,8 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 export LANG=zh_CN.UTF-8
 export LC_ALL=zh_CN.UTF-8
 
-# configure_and_build: configures BUILD_DIR once and builds every target.
+# configure_and_build [target...]: configures BUILD_DIR once and builds the targets
+# given, or every target.
 # Where ccache is installed it caches compiles across checkouts of the repository.
 configure_and_build() {
   local launcher=()
@@ -20,7 +21,7 @@ configure_and_build() {
     LC_ALL=C cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
       "${launcher[@]}" >/dev/null
   fi
-  LC_ALL=C cmake --build "$build" -j"$(nproc)"
+  LC_ALL=C cmake --build "$build" -j"$(nproc)" ${1:+--target "$@"}
 }
 
 # start_display: an Xvfb of our own on a free display number, for windows and dialogs.

@@ -27,6 +27,9 @@ export WINEPREFIX="$build/wineprefix-serve"
 "$here/scripts/wineprefix.sh" "$build" "$WINEPREFIX"
 trap 'timeout 30 wineserver -k >/dev/null 2>&1 || true' EXIT
 
-wine "$build/tools/isapi-host/isapi-host.exe" \
+# The Winelib program (Linux's own sockets) where it was built, else the Windows one.
+program=("$build/linux-host/isapi-host.exe")
+[ -x "${program[0]}" ] || program=(wine "$build/tools/isapi-host/isapi-host.exe")
+"${program[@]}" \
   --root "$(winepath -w "$(cd "$root" && pwd)")" --port "$port" --codepage "$codepage" \
   --extension "$(winepath -w "$build/engine/vellum.dll")" "$@"

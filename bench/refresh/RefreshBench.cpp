@@ -1,6 +1,9 @@
 // Refresh of the real service list: creates extra services for the run, refreshes the
 // list again and again, and prints the time per refresh and per service and the service
-// API calls each service costs. The extra services are deleted afterwards.
+// API calls each service costs. The extra services are deleted afterwards. With a
+// display it also measures tamber.exe itself: the time from its start to a filled list
+// (before the extra services exist), and one F5 in its window with them, beside the
+// refresh in memory of the same run.
 //   bench_tamber_refresh [extra services (200)] [refreshes (15)]
 #include <windows.h>
 #include <commctrl.h>
@@ -9,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -149,25 +153,35 @@ struct Run {
   std::map<std::string, long> calls;  // per refresh
 };
 
-Run Measure(ServiceList& list, int refreshes) {
-  CountingApi api;
-  QuietView view;
-  Win32TickClock clock;
-  ProgramState program;
-  ServiceCommands commands(ServiceCommandsParts{api, list, view, view, view, view, view, clock, program});
-  commands.Connect(nullptr);  // the first refresh warms up
-  api.calls.clear();
-  std::vector<double> times;
-  for (int i = 0; i < refreshes; ++i) {
-    double start = NowMs();
-    commands.RefreshList();
-    times.push_back(NowMs() - start);
+// The service commands over one list, refreshed on demand.
+class Refresher {
+ public:
+  explicit Refresher(ServiceList& list)
+      : list_(list), commands_(ServiceCommandsParts{api_, list, view_, view_, view_, view_, view_, clock_, program_}) {
+    commands_.Connect(nullptr);  // the first refresh warms up
+    api_.calls.clear();
   }
-  Run run{Median(times), list.RowCount(), {}};
-  for (auto& [name, count] : api.calls) run.calls[name] = count / refreshes;
-  if (view.messages) fprintf(stderr, "%d messages shown\n", view.messages);
-  return run;
-}
+  void Once() {
+    double start = NowMs();
+    commands_.RefreshList();
+    times_.push_back(NowMs() - start);
+  }
+  Run Summary() const {
+    Run run{Median(times_), list_.RowCount(), {}};
+    for (auto& [name, count] : api_.calls) run.calls[name] = count / static_cast<long>(times_.size());
+    if (view_.messages) fprintf(stderr, "%d messages shown\n", view_.messages);
+    return run;
+  }
+
+ private:
+  ServiceList& list_;
+  CountingApi api_;
+  QuietView view_;
+  Win32TickClock clock_;
+  ProgramState program_;
+  ServiceCommands commands_;
+  std::vector<double> times_;
+};
 
 void Print(const char* what, const Run& run) {
   printf("%-22s %4d rows  %8.2f ms per refresh (median)  %7.3f ms per service\n", what, run.rows, run.medianMs,
@@ -180,6 +194,56 @@ void Print(const char* what, const Run& run) {
   auto enumerations = run.calls.find("EnumServicesStatusExA");
   printf("; EnumServicesStatusExA %ld per refresh\n", enumerations == run.calls.end() ? 0L : enumerations->second);
 }
+
+// tamber.exe, started and driven from outside.
+constexpr UINT kRefreshCommand = 32773;
+constexpr int kStarts = 7;
+
+std::string TitleText() { return std::string("Corvel - ") + "Windows \xb7\xfe\xce\xf1\xb9\xdc\xc0\xed\xc6\xf7"; }
+
+struct Program {
+  PROCESS_INFORMATION info{};
+  HWND frame = nullptr;
+  HWND status = nullptr;
+
+  // Starts the program and answers the milliseconds until its count pane has text.
+  double Start() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string commandLine = "\"" TAMBER_EXE "\"";
+    double start = NowMs();
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+      return -1;
+    }
+    for (;;) {
+      if (NowMs() - start > 30000) return -1;
+      if (!frame) {
+        HWND found = FindWindowA(nullptr, TitleText().c_str());
+        DWORD owner = 0;
+        if (found) GetWindowThreadProcessId(found, &owner);
+        if (found && owner == info.dwProcessId) frame = found;
+      }
+      if (frame && !status) status = FindWindowExA(frame, nullptr, STATUSCLASSNAMEA, nullptr);
+      if (status && LOWORD(SendMessageA(status, SB_GETTEXTLENGTHA, 1, 0)) > 0 && IsWindowVisible(frame)) {
+        return NowMs() - start;
+      }
+      Sleep(1);
+    }
+  }
+  // The time of one refresh command, sent so that it returns when the list is refilled.
+  double Refresh() const {
+    double start = NowMs();
+    SendMessageA(frame, WM_COMMAND, kRefreshCommand, 0);
+    return NowMs() - start;
+  }
+  ~Program() {
+    if (!info.hProcess) return;
+    if (frame) PostMessageA(frame, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(info.hProcess, 1);
+    CloseHandle(info.hProcess);
+    CloseHandle(info.hThread);
+  }
+};
 
 }  // namespace
 
@@ -197,6 +261,19 @@ int main(int argc, char** argv) {
     return 1;
   }
   DeleteBenchServices(manager);  // left over from an interrupted run
+
+  // Start to filled list, with this machine's own services; the first start warms up.
+  bool display = GetSystemMetrics(SM_CXSCREEN) > 0;
+  std::vector<double> starts;
+  for (int i = 0; display && i <= kStarts; ++i) {
+    Program program;
+    double ms = program.Start();
+    if (ms < 0) {
+      fprintf(stderr, "tamber.exe did not show its list\n");
+      break;
+    }
+    if (i > 0) starts.push_back(ms);
+  }
   for (int i = 0; i < extra; ++i) {
     char name[64], display[64], description[64];
     snprintf(name, sizeof name, "%s%03d", kPrefix, i);
@@ -217,18 +294,22 @@ int main(int argc, char** argv) {
   }
   printf("%d extra services, %d refreshes each\n", extra, refreshes);
 
+  // The three refreshes take turns, so that they share whatever else the machine does.
   MemoryList memory;
-  Print("list in memory", Measure(memory, refreshes));
+  Refresher inMemory(memory);
 
   // The same with the real list control, when a display is there for it.
   INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
   InitCommonControlsEx(&init);
-  HWND parent = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
+  HWND parent = display ? CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
+                                          GetModuleHandleA(nullptr), nullptr)
+                        : nullptr;
   HWND control = parent ? CreateWindowExA(0, WC_LISTVIEWA, "",
                                           WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING,
                                           0, 0, 780, 560, parent, nullptr, GetModuleHandleA(nullptr), nullptr)
                         : nullptr;
+  std::unique_ptr<Win32ServiceList> controlList;
+  std::unique_ptr<Refresher> withControl;
   if (control) {
     for (int column = 0; column < ServiceRow::kFixedColumnCount; ++column) {
       LVCOLUMNA info{};
@@ -237,11 +318,51 @@ int main(int argc, char** argv) {
       info.pszText = const_cast<char*>(ServiceRow::ColumnTitle(column));
       SendMessageA(control, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
     }
-    Win32ServiceList list(control);
-    Print("list control", Measure(list, refreshes));
+    controlList = std::make_unique<Win32ServiceList>(control);
+    withControl = std::make_unique<Refresher>(*controlList);
+  }
+  std::unique_ptr<Program> window;
+  if (!starts.empty()) {
+    window = std::make_unique<Program>();
+    if (window->Start() < 0) {
+      window.reset();
+    } else {
+      window->Refresh();  // warms up
+    }
+  }
+
+  // Each round starts with another of the three, so that none always follows the same.
+  std::vector<double> windowTimes;
+  for (int i = 0; i < refreshes; ++i) {
+    for (int turn = 0; turn < 3; ++turn) {
+      switch ((i + turn) % 3) {
+        case 0: inMemory.Once(); break;
+        case 1: if (withControl) withControl->Once(); break;
+        case 2: if (window) windowTimes.push_back(window->Refresh()); break;
+      }
+    }
+  }
+
+  Run memoryRun = inMemory.Summary();
+  Print("list in memory", memoryRun);
+  if (withControl) {
+    Print("list control", withControl->Summary());
   } else {
     printf("list control: no display, not measured\n");
   }
+  if (!starts.empty()) {
+    printf("%-22s %8.2f ms from start to a filled list (median of %zu starts, without the extra services)\n",
+           "tamber.exe", Median(starts), starts.size());
+  }
+  if (window) {
+    int rows = static_cast<int>(
+        SendMessageA(FindWindowExA(window->frame, nullptr, WC_LISTVIEWA, nullptr), LVM_GETITEMCOUNT, 0, 0));
+    double median = Median(windowTimes);
+    printf("%-22s %4d rows  %8.2f ms per F5 (median)  %7.3f ms per service; %.2f times the refresh in memory\n",
+           "tamber.exe window", rows, median, median / rows, median / memoryRun.medianMs);
+  }
+  window.reset();
+  withControl.reset();
   if (parent) DestroyWindow(parent);
 
   DeleteBenchServices(manager);

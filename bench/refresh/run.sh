@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "$0")/../../scripts/env.sh"
 
 "$here/scripts/bootstrap.sh" "$build"
-configure_and_build
+configure_and_build bench_tamber_refresh
 
 start_display_and_wine
 

@@ -207,6 +207,8 @@ bool YPageContext::MapVirtualPath(const char* url, std::string* path) {
   return true;
 }
 
+std::string YPageContext::MappingScope() { return server_->MappingScope(); }
+
 // ---------------------------------------------------------------------------------
 // What the Request object asks.
 

@@ -56,6 +56,7 @@ class YPageContext : public YAspContext, public YRequestContext {
   bool AddNamedItems(CScriptEngine* engine) override;
   bool WriteLiteral(const char* text) override;
   bool MapVirtualPath(const char* url, std::string* path) override;
+  std::string MappingScope() override;
 
   // YRequestContext
   void SetApplicationRoot(const char* path) override;

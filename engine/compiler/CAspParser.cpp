@@ -15,6 +15,7 @@
 #include "compiler/PathNormalization.h"
 #include "compiler/ScriptLanguage.h"
 #include "compiler/YAttributeList.h"
+#include "compiler/YCompiledPageCache.h"
 #include "host/RequestProfile.h"
 
 namespace {
@@ -143,10 +144,73 @@ CScriptEngine* CAspParser::EngineFor(const char* language) {
 // Compiling.
 
 bool CAspParser::CompileFile(const char* virtualPath, const char* physicalPath) {
+  // Only a fresh parser compiles a page that can be kept.
+  const bool keep = fileNames_.empty() && engines_.empty() && htmlBlocks_.empty();
+  std::string key;
+  if (keep) {
+    // Everything the compile's result depends on besides the files themselves.
+    key = std::string(physicalPath) + "\n" + virtualPath + "\n" +
+          (context_ ? context_->MappingScope() + "\n" + std::to_string(context_->GetCodePage()) : "-");
+    YPhaseTimer timer(YRequestPhase::kCacheHit);
+    if (std::shared_ptr<const YCompiledPage> page = YCompiledPageCache::Instance().Find(key)) {
+      return UseCompiled(*page);
+    }
+  }
   YPhaseTimer timer(YRequestPhase::kCompile);
   fileNames_.emplace_back(physicalPath);
-  return CompileOne(virtualPath, physicalPath, static_cast<int32_t>(fileNames_.size() - 1));
+  bool compiled = CompileOne(virtualPath, physicalPath, static_cast<int32_t>(fileNames_.size() - 1));
+  // A compile that went through with a complaint (an unclosed element) is not kept.
+  if (keep && compiled && errorText_.empty()) YCompiledPageCache::Instance().Store(key, Snapshot());
+  return compiled;
 }
+
+std::shared_ptr<const YCompiledPage> CAspParser::Snapshot() const {
+  auto page = std::make_shared<YCompiledPage>();
+  for (const auto& engine : engines_) {
+    page->engines.push_back({engine->languageId(), engine->classId(), engine->program()});
+    if (engine.Get() == defaultEngine_) page->defaultEngine = static_cast<int32_t>(page->engines.size() - 1);
+  }
+  page->blocksFlushed = blocksFlushed_;
+  page->transactionRequired = transactionRequired_;
+  page->htmlBlocks = htmlBlocks_;
+  page->fileNames = fileNames_;
+  page->effects = effects_;
+  page->files = fileStamps_;
+  page->CountBytes();
+  return page;
+}
+
+bool CAspParser::UseCompiled(const YCompiledPage& page) {
+  for (const YCompiledPage::Engine& kept : page.engines) {
+    auto* engine = new (std::nothrow) CScriptEngine(kept.languageId, kept.classId, this);
+    if (!engine) {
+      errorText_ = kCannotInitEngine;
+      return false;
+    }
+    engine->SetProgram(kept.program);
+    engines_.push_back(ComPtr<CScriptEngine>::Adopt(engine));
+  }
+  defaultEngine_ = page.defaultEngine >= 0 ? engines_[page.defaultEngine].Get() : nullptr;
+  blocksFlushed_ = page.blocksFlushed;
+  transactionRequired_ = page.transactionRequired;
+  htmlBlocks_ = page.htmlBlocks;
+  fileNames_ = page.fileNames;
+  if (!context_) return true;
+  for (const YCompiledPage::ContextEffect& effect : page.effects) {
+    switch (effect.kind) {
+      case YCompiledPage::ContextEffect::Kind::kByteOrderMarkCodePage: context_->SetCodePage(CP_UTF8); break;
+      case YCompiledPage::ContextEffect::Kind::kCodePageDirective:
+        if (!context_->CodePageChosen()) context_->SetCodePage(effect.codePage);
+        break;
+      case YCompiledPage::ContextEffect::Kind::kObjectElement:
+        HandleObject(YAttributeList::Parse(effect.attributeText));
+        break;
+    }
+  }
+  return true;
+}
+
+void CAspParser::RecordEffect(YCompiledPage::ContextEffect effect) { effects_.push_back(std::move(effect)); }
 
 bool CAspParser::CompileOne(const std::string& virtualPath, const std::string& physicalPath, int32_t fileIndex) {
   std::string savedDirectory = currentDirectory_;
@@ -166,6 +230,7 @@ bool CAspParser::CompileOne(const std::string& virtualPath, const std::string& p
     errorText_ = Message(kNoFileInformation);
     return false;
   }
+  fileStamps_.push_back(YFileStamp::From(physicalPath, attributes));
   ScopedHandle file(CreateFileA(physicalPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   LARGE_INTEGER size;
@@ -191,6 +256,7 @@ bool CAspParser::CompileOne(const std::string& virtualPath, const std::string& p
   bool utf8 = false;
   size_t skip = ByteOrderMarkLength(reinterpret_cast<unsigned char*>(buffer.get()), read, &utf8);
   if (utf8 && context_) context_->SetCodePage(CP_UTF8);
+  if (utf8) RecordEffect({YCompiledPage::ContextEffect::Kind::kByteOrderMarkCodePage});
 
   FileScan scan{fileIndex};
   return Scan(scan, buffer.get() + skip, buffer.get() + read);
@@ -306,6 +372,7 @@ void CAspParser::ApplyDirective(const YAttributeList& attributes) {
   }
   if (const std::string* codePage = attributes.Value("codepage")) {
     if (context_ && !context_->CodePageChosen()) context_->SetCodePage(std::atoi(codePage->c_str()));
+    RecordEffect({YCompiledPage::ContextEffect::Kind::kCodePageDirective, std::atoi(codePage->c_str())});
   }
   if (const std::string* transaction = attributes.Value("transaction")) {
     transactionRequired_ = EqualsAsciiNoCase(*transaction, "required");
@@ -354,6 +421,7 @@ const char* CAspParser::FindElement(const char* lt, const char* name, const char
 void CAspParser::HandleElement(FileScan& scan, const Element& element) {
   YAttributeList attributes = YAttributeList::Parse(element.attributeText);
   if (!element.isScript) {
+    RecordEffect({YCompiledPage::ContextEffect::Kind::kObjectElement, 0, element.attributeText});
     HandleObject(attributes);
     scan.line += CountLineFeeds(element.start, element.after);
     return;

@@ -17,12 +17,14 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/YList.h"
 #include "automation/ComPtr.h"
+#include "compiler/YCompiledPage.h"
 #include "compiler/YHtmlBlock.h"
 #include "script/CScriptEngine.h"
 #include "script/YScriptEngineOwner.h"
@@ -50,8 +52,9 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
 
   void SetContext(YAspContext* context) { context_ = context; }
 
-  // Compiles the page at physicalPath, reached by virtualPath. On failure errorText()
-  // says why.
+  // Compiles the page at physicalPath, reached by virtualPath, or takes the compiled
+  // page kept from an earlier request when none of its files changed; either way the
+  // context sees the same settings and objects. On failure errorText() says why.
   bool CompileFile(const char* virtualPath, const char* physicalPath);
 
   // The engine of a language name (null: VBScript), created on first use; null for a
@@ -95,6 +98,10 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   struct FileScan;
   struct Element;
 
+  // The compiled page kept from an earlier run: its state taken over, its effects on the
+  // context repeated. False when an engine could not be made.
+  bool UseCompiled(const YCompiledPage& page);
+  std::shared_ptr<const YCompiledPage> Snapshot() const;
   bool CompileOne(const std::string& virtualPath, const std::string& physicalPath, int32_t fileIndex);
   bool Scan(FileScan& scan, const char* begin, const char* end);
   bool LiteralText(FileScan& scan, const char* begin, const char* end);
@@ -104,6 +111,7 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   const char* FindElement(const char* lt, const char* name, const char* end, Element* element);
   void HandleElement(FileScan& scan, const Element& element);
   void HandleObject(const YAttributeList& attributes);
+  void RecordEffect(YCompiledPage::ContextEffect effect);
   bool AddCode(int32_t fileIndex, int32_t startLine, int32_t lineFeeds, std::string_view text);
   bool StoreHtmlBlock(FileScan& scan, const char* begin, const char* end);
   bool EmitHtmlBlock(size_t index);
@@ -122,5 +130,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   std::string errorText_;
   std::string currentDirectory_;
   std::atomic<int64_t> deadline_{0};
+  // What a compile records for the compiled page it leaves.
+  std::vector<YCompiledPage::ContextEffect> effects_;
+  std::vector<YFileStamp> fileStamps_;
   bool scriptsAborted_ = false;
 };

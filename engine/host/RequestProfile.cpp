@@ -46,10 +46,13 @@ void CountProfiledRequest() {
            static_cast<double>(frequency.QuadPart) / kReportEvery;
   };
   double compile = microseconds(YRequestPhase::kCompile);
+  double cached = microseconds(YRequestPhase::kCacheHit);
   double start = microseconds(YRequestPhase::kEngineStart);
+  double parse = microseconds(YRequestPhase::kParse);
   double run = microseconds(YRequestPhase::kScriptRun);
   double total = microseconds(YRequestPhase::kTotal);
-  std::fprintf(stderr, "vellum profile: %lld requests, us/request: compile %.1f, engine start %.1f, "
-               "script run %.1f, rest %.1f, total %.1f\n",
-               static_cast<long long>(count), compile, start, run, total - compile - start - run, total);
+  std::fprintf(stderr, "vellum profile: %lld requests, us/request: compile %.1f, kept page %.1f, engine start %.1f, "
+               "parse %.1f, script run %.1f, rest %.1f, total %.1f\n",
+               static_cast<long long>(count), compile, cached, start, parse, run - parse,
+               total - compile - cached - start - run, total);
 }

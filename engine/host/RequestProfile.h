@@ -1,12 +1,14 @@
-// Where the time of a request goes, for the page benchmark: compile, engine start,
-// script run and the rest of HttpExtensionProc. Off unless VELLUM_PROFILE is set in the
+// Where the time of a request goes, for the page benchmark: compile (or the kept
+// compiled page's checks), engine start, parse, script run and the rest of
+// HttpExtensionProc. Off unless VELLUM_PROFILE is set in the
 // environment; then every kReportEvery requests one line of averages goes to standard
 // error. Costs one flag test per phase when off.
 #pragma once
 
 #include <cstdint>
 
-enum class YRequestPhase { kCompile, kEngineStart, kScriptRun, kTotal, kCount };
+// kParse is counted inside kScriptRun and reported apart from it.
+enum class YRequestPhase { kCompile, kCacheHit, kEngineStart, kParse, kScriptRun, kTotal, kCount };
 
 class YPhaseTimer {
  public:

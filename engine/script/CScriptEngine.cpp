@@ -5,6 +5,8 @@
 
 #include "automation/ScopedBstr.h"
 #include "automation/TextConversion.h"
+#include "automation/YClassFactoryCache.h"
+#include "host/RequestProfile.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
 #include "script/CVBScriptFunctions.h"
@@ -90,8 +92,8 @@ bool CScriptEngine::StartFailed(const char* message) {
 bool CScriptEngine::Start() {
   if (activeScript_ || activeScriptParse_) Close();
   aborted_ = false;
-  HRESULT hr = CoCreateInstance(classId_, nullptr, CLSCTX_INPROC_SERVER, IID_IActiveScript,
-                                activeScript_.ReceiveVoid());
+  // The engine's class is looked up once per process, not on every request.
+  HRESULT hr = YClassFactoryCache::CreateInstance(classId_, IID_IActiveScript, activeScript_.ReceiveVoid());
   if (FAILED(hr)) {
     DWORD lastError = GetLastError();
     std::printf("last error=%d\n", static_cast<int>(lastError));
@@ -119,8 +121,12 @@ bool CScriptEngine::RunProgram() {
     if (guard.callsGuardedFunctions) AddVBScriptFunctions(guard.hiddenPrefix);
   }
   EXCEPINFO info{};
-  HRESULT hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1,
-                                                   SCRIPTTEXT_ISVISIBLE, nullptr, &info);
+  HRESULT hr;
+  {
+    YPhaseTimer timer(YRequestPhase::kParse);
+    hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE,
+                                             nullptr, &info);
+  }
   FreeExcepInfo(&info);
   activeScriptParse_.Reset();
   if (FAILED(hr)) return false;

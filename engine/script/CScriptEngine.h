@@ -49,7 +49,27 @@ enum YScriptLanguage : int32_t {
 
 class CScriptEngine : public CCmdTarget {
  public:
+  // The program of the server-side script elements of one file.
+  struct ScriptBlockProgram {
+    std::vector<YLineSpan> spans;
+    std::wstring text;
+  };
+  // Everything AddCode and AddScriptBlock built: kept with a compiled page and given to
+  // the engine of a later run of the same page.
+  struct Program {
+    std::vector<YLineSpan> mainSpans;
+    std::wstring mainText;
+    std::map<int32_t, ScriptBlockProgram> scriptBlocks;
+  };
+
   CScriptEngine(int32_t languageId, const CLSID& classId, YScriptEngineOwner* owner);
+
+  Program program() const { return {mainSpans_, mainText_, scriptBlocks_}; }
+  void SetProgram(const Program& program) {
+    mainSpans_ = program.mainSpans;
+    mainText_ = program.mainText;
+    scriptBlocks_ = program.scriptBlocks;
+  }
 
   // Appends a fragment of narrow text in the owner's code page to the main program, or
   // to the script-block program of fileIndex. lineFeeds is the number of line feeds in
@@ -130,12 +150,6 @@ class CScriptEngine : public CCmdTarget {
 
    private:
     CScriptEngine* self() const { return static_cast<CScriptEngine*>(owner()); }
-  };
-
-  // The program of the server-side script elements of one file.
-  struct ScriptBlockProgram {
-    std::vector<YLineSpan> spans;
-    std::wstring text;
   };
 
   void AppendFragment(std::vector<YLineSpan>* spans, std::wstring* text, int32_t fileIndex, int32_t startLine,

@@ -21,6 +21,8 @@ class CServerObject : public CCmdTarget {
   // The application's physical root (trailing separators dropped) and the virtual
   // directory of the requested URL (up to and including its last "/").
   void SetDirectories(std::string rootDirectory, std::string virtualDirectory);
+  // What MapVirtualPath depends on besides its argument.
+  std::string MappingScope() const { return rootDirectory_ + "\n" + virtualDirectory_; }
 
   // The physical path of a virtual path: relative paths are taken from the page's
   // virtual directory; the result is normalised and never leaves the root.

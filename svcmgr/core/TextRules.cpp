@@ -37,3 +37,25 @@ bool EqualsNoCaseDbcs(std::string_view a, std::string_view b) {
   }
   return true;
 }
+
+std::string LowerDbcs(std::string_view text) {
+  std::string lower(text);
+  for (size_t i = 0; i < lower.size(); ++i) {
+    auto c = static_cast<unsigned char>(lower[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < lower.size()) {
+      ++i;  // the trail byte stays
+    } else if (c >= 'A' && c <= 'Z') {
+      lower[i] = static_cast<char>(c + ('a' - 'A'));
+    }
+  }
+  return lower;
+}
+
+bool ContainsDbcs(std::string_view text, std::string_view pattern) {
+  if (pattern.empty()) return true;
+  for (size_t i = 0; i + pattern.size() <= text.size(); ++i) {
+    if (text.compare(i, pattern.size(), pattern) == 0) return true;
+    if (IsDBCSLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) ++i;
+  }
+  return false;
+}

@@ -75,7 +75,18 @@ void Win32ServiceList::EnsureVisible(int row, bool partlyVisible) {
   SendMessageA(window_, LVM_ENSUREVISIBLE, row, partlyVisible ? TRUE : FALSE);
 }
 
-void Win32ServiceList::SetVisible(bool visible) { ShowWindow(window_, visible ? SW_SHOW : SW_HIDE); }
+void Win32ServiceList::SetVisible(bool visible) {
+  // Hidden, the control still lays out, scrolls and invalidates after every change; with
+  // redrawing off it leaves that until redrawing is on again, once for the whole fill.
+  if (visible) {
+    ShowWindow(window_, SW_SHOW);
+    SendMessageA(window_, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+  } else {
+    ShowWindow(window_, SW_HIDE);
+    SendMessageA(window_, WM_SETREDRAW, FALSE, 0);
+  }
+}
 
 void Win32ServiceList::RepaintNow() {
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);

@@ -1,7 +1,9 @@
-// tamber.exe entry point.
+// tamber.exe entry point: the one application object and the framework's main.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  MessageBoxA(nullptr, "Tamber", "Windows \xb7\xfe\xce\xf1\xb9\xdc\xc0\xed\xc6\xf7", MB_OK);
-  return 0;
-}
+#include "framework/CWinApp.h"
+#include "ui/CTamberApp.h"
+
+CTamberApp theApp;
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return AfxWinMain(instance); }

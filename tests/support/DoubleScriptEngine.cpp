@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "automation/ComPtr.h"
+#include "automation/YClassFactoryCache.h"
 
 // {7A1C55E0-3D2B-4F61-9A7E-5C0D2E8B4F13}
 const CLSID kDoubleEngineClsid = {0x7a1c55e0, 0x3d2b, 0x4f61, {0x9a, 0x7e, 0x5c, 0x0d, 0x2e, 0x8b, 0x4f, 0x13}};
@@ -258,12 +259,16 @@ DoubleFactory& Factory() {
 }
 }  // namespace
 
-DoubleEngineRegistration::DoubleEngineRegistration(const CLSID& clsid) {
+// The engine keeps class factories between creations: each change of what a class
+// identifier stands for drops the one it holds.
+DoubleEngineRegistration::DoubleEngineRegistration(const CLSID& clsid) : clsid_(clsid) {
   CoRegisterClassObject(clsid, &Factory(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie_);
+  YClassFactoryCache::Forget(clsid_);
 }
 
 DoubleEngineRegistration::~DoubleEngineRegistration() {
   if (cookie_) CoRevokeClassObject(cookie_);
+  YClassFactoryCache::Forget(clsid_);
 }
 
 void RegisterDoubleEngine() {

@@ -52,5 +52,6 @@ class DoubleEngineRegistration {
   DoubleEngineRegistration& operator=(const DoubleEngineRegistration&) = delete;
 
  private:
+  CLSID clsid_;
   DWORD cookie_ = 0;
 };

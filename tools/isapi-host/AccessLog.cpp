@@ -2,6 +2,8 @@
 
 #include "HttpDate.h"
 
+#include <cstdio>
+
 std::string FormatAccessLogLine(const AccessLogEntry& entry) {
   std::string line;
   line.reserve(128 + entry.requestLine.size() + entry.extensionText.size());
@@ -24,26 +26,27 @@ std::string FormatAccessLogLine(const AccessLogEntry& entry) {
 }
 
 AccessLog::~AccessLog() {
-  if (owned_ && file_) std::fclose(file_);
+  if (owned_) CloseHandle(file_);
   DeleteCriticalSection(&lock_);
 }
 
 bool AccessLog::Open(const std::string& path) {
   if (path.empty()) {
-    file_ = stdout;
+    file_ = GetStdHandle(STD_OUTPUT_HANDLE);
     return true;
   }
-  file_ = std::fopen(path.c_str(), "ab");
-  owned_ = file_ != nullptr;
-  return file_ != nullptr;
+  file_ = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  owned_ = file_ != INVALID_HANDLE_VALUE;
+  return owned_;
 }
 
 void AccessLog::Write(const AccessLogEntry& entry) {
   std::string line = FormatAccessLogLine(entry);
   EnterCriticalSection(&lock_);
-  if (file_) {
-    std::fwrite(line.data(), 1, line.size(), file_);
-    std::fflush(file_);
+  if (file_ != INVALID_HANDLE_VALUE && file_ != nullptr) {
+    DWORD written = 0;
+    WriteFile(file_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }
   LeaveCriticalSection(&lock_);
 }

@@ -1,10 +1,10 @@
-// AccessLog: one line per request, to a file or the standard output.
+// AccessLog: one line per request, to a file or the standard output, written through
+// the system's file calls (the same in the Windows and the Winelib program).
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -34,6 +34,6 @@ class AccessLog {
 
  private:
   CRITICAL_SECTION lock_;
-  FILE* file_ = nullptr;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
   bool owned_ = false;
 };

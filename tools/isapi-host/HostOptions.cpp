@@ -16,15 +16,21 @@ const char kUsage[] =
     "  --access-log FILE     access log (default: standard output)\n"
     "  --codepage N          code page of pages that name none, e.g. 65001 for UTF-8\n"
     "                        (default: the system's)\n"
+    "  --receive-timeout MS  longest wait for a client's next bytes (default 15000)\n"
+    "  --max-body BYTES      largest request body (default 33554432)\n"
+    "  --control-pipe NAME   named pipe of a parent: told the port, closing it stops the server\n"
     "  --help                this text\n";
 
 namespace {
 
-bool ParseNumber(const std::string& text, unsigned long max, unsigned* out) {
+constexpr char kPipePrefix[] = R"(\\.\pipe\)";
+
+bool ParseNumber(const std::string& text, unsigned long long max, unsigned* out) {
   if (text.empty() || text.size() > 10) return false;
   for (char c : text)
     if (c < '0' || c > '9') return false;
-  unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+  // Ten digits overflow a 32-bit unsigned long: parse wider than any limit.
+  unsigned long long value = std::strtoull(text.c_str(), nullptr, 10);
   if (value > max) return false;
   *out = static_cast<unsigned>(value);
   return true;
@@ -67,7 +73,8 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       continue;
     }
     static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
-                                             "--access-log", "--codepage"};
+                                             "--access-log", "--receive-timeout", "--max-body", "--control-pipe",
+                                             "--codepage"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {
@@ -118,7 +125,28 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       if (normalized.size() > 1 && normalized.back() == '/') normalized.pop_back();
       options->apps.push_back({normalized, TrimTrailingSeparators(ToWindowsPath(value.substr(equals + 1)))});
     } else if (arg == "--access-log") {
-      options->accessLog = value;
+      options->accessLog = ToWindowsPath(value);
+    } else if (arg == "--receive-timeout") {
+      unsigned ms = 0;
+      if (!ParseNumber(value, kMaxReceiveTimeoutMs, &ms) || ms == 0) {
+        *error = "--receive-timeout needs milliseconds from 1 to " + std::to_string(kMaxReceiveTimeoutMs) + ", not '" +
+                 value + "'";
+        return false;
+      }
+      options->limits.receiveTimeoutMs = ms;
+    } else if (arg == "--max-body") {
+      unsigned bytes = 0;
+      if (!ParseNumber(value, 0xFFFFFFFFull, &bytes)) {
+        *error = "--max-body needs a number of bytes, not '" + value + "'";
+        return false;
+      }
+      options->limits.maxBodyBytes = bytes;
+    } else if (arg == "--control-pipe") {
+      if (value.rfind(kPipePrefix, 0) != 0 || value.size() == sizeof kPipePrefix - 1) {
+        *error = "--control-pipe needs a pipe name " + std::string(kPipePrefix) + "NAME, not '" + value + "'";
+        return false;
+      }
+      options->controlPipe = value;
     } else if (arg == "--codepage") {
       if (!ParseNumber(value, kMaxCodePage, &options->codePage) || options->codePage == 0 ||
           !IsValidCodePage(options->codePage)) {

@@ -1,6 +1,7 @@
 // HostOptions: the command line of isapi-host.exe.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -9,7 +10,17 @@
 constexpr unsigned kDefaultPort = 8080;
 constexpr unsigned kDefaultThreads = 64;
 constexpr unsigned kMaxThreads = 1024;
+constexpr unsigned kMaxReceiveTimeoutMs = 3600000;
 constexpr unsigned kMaxCodePage = 65535;
+
+// Time limits and sizes of one connection.
+struct ConnectionLimits {
+  unsigned receiveTimeoutMs = 15000;  // one recv: an idle keep-alive connection or a stalled client
+  unsigned sendTimeoutMs = 30000;
+  unsigned headDeadlineMs = 30000;  // the whole head of one request
+  uint64_t maxBodyBytes = 32ull << 20;
+  uint64_t maxDrainBytes = 1 << 20;  // unread body skipped to keep a connection
+};
 
 struct HostOptions {
   std::string root;       // physical root of "/"
@@ -19,6 +30,11 @@ struct HostOptions {
   std::string extension;  // path of the ISAPI extension DLL; empty: none
   std::vector<Application> apps;  // further applications from --app
   std::string accessLog;  // empty: standard output
+  ConnectionLimits limits;  // --receive-timeout, --max-body
+  // A named pipe to connect to at start: the server writes "port N\n" to it once it
+  // listens, and stops when the pipe closes or a line arrives (for a parent process
+  // that starts and stops it).
+  std::string controlPipe;
   unsigned codePage = 0;  // pages naming no code page use it; 0: the extension's own default
   bool help = false;
 };

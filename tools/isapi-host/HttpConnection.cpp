@@ -1,7 +1,5 @@
 #include "HttpConnection.h"
 
-#include <ws2tcpip.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -42,24 +40,10 @@ std::string_view FileName(std::string_view path) {
 
 }  // namespace
 
-HttpConnection::HttpConnection(HttpServer& server, unsigned worker, SOCKET socket, const sockaddr_in& peer)
-    : server_(server), worker_(worker), stream_(socket) {
-  char text[INET_ADDRSTRLEN] = "";
-  inet_ntop(AF_INET, &peer.sin_addr, text, sizeof text);
-  peerAddress_ = text;
-  peerPort_ = ntohs(peer.sin_port);
-  sockaddr_in local{};
-  int length = sizeof local;
-  if (getsockname(socket, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
-    inet_ntop(AF_INET, &local.sin_addr, text, sizeof text);
-    localAddress_ = text;
-  }
-  const ConnectionLimits& limits = server.limits();
-  DWORD receive = limits.receiveTimeoutMs, send = limits.sendTimeoutMs;
-  setsockopt(socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&receive), sizeof receive);
-  setsockopt(socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&send), sizeof send);
-  BOOL noDelay = TRUE;
-  setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+HttpConnection::HttpConnection(HttpServer& server, unsigned worker, SocketId socket, const SocketEndpoint& peer)
+    : server_(server), worker_(worker), stream_(socket), peerAddress_(peer.address), peerPort_(peer.port) {
+  localAddress_ = Sockets::LocalAddress(socket);
+  Sockets::Configure(socket, server.limits().receiveTimeoutMs, server.limits().sendTimeoutMs);
 }
 
 void HttpConnection::Serve() {

@@ -2,7 +2,7 @@
 // pipelining) until either side closes it, a request is malformed, or the server stops.
 #pragma once
 
-#include <winsock2.h>
+#include <windows.h>
 
 #include <string>
 
@@ -26,7 +26,7 @@ struct RequestBody {
 
 class HttpConnection {
  public:
-  HttpConnection(HttpServer& server, unsigned worker, SOCKET socket, const sockaddr_in& peer);
+  HttpConnection(HttpServer& server, unsigned worker, SocketId socket, const SocketEndpoint& peer);
   void Serve();
 
   // Reads the next body bytes for a handler: count, 0 at the end, -1 when the

@@ -7,7 +7,6 @@
 // calls the extension. Nothing per request creates a thread or a kernel object.
 #pragma once
 
-#include <winsock2.h>
 #include <windows.h>
 
 #include <atomic>
@@ -17,17 +16,9 @@
 #include "AccessLog.h"
 #include "HostOptions.h"
 #include "IsapiExtension.h"
+#include "Sockets.h"
 #include "StaticFileCache.h"
 #include "UrlMapping.h"
-
-// Time limits and sizes of one connection.
-struct ConnectionLimits {
-  DWORD receiveTimeoutMs = 15000;  // one recv: an idle keep-alive connection or a stalled client
-  DWORD sendTimeoutMs = 30000;
-  DWORD headDeadlineMs = 30000;    // the whole head of one request
-  uint64_t maxBodyBytes = 32ull << 20;
-  uint64_t maxDrainBytes = 1 << 20;  // unread body skipped to keep a connection
-};
 
 // Body bytes handed to an extension with the control block.
 constexpr DWORD kPreloadBytes = 48 * 1024;
@@ -56,24 +47,23 @@ class HttpServer {
   bool stopping() const { return stopping_; }
 
   // Workers mark the connection they serve, so Stop can close the idle ones.
-  void SetWorkerSocket(unsigned worker, SOCKET socket);
+  void SetWorkerSocket(unsigned worker, SocketId socket);
   void SetWorkerBusy(unsigned worker, bool busy);
 
  private:
   struct Worker {
     HANDLE thread = nullptr;
-    SOCKET socket = INVALID_SOCKET;
+    SocketId socket = kNoSocket;
     bool busy = false;
   };
-  static unsigned __stdcall WorkerMain(void* argument);
+  static DWORD WINAPI WorkerMain(void* argument);
   // How long a closing connection may still send before it is reset anyway.
   static constexpr DWORD kLingerMs = 2000;
   static constexpr DWORD kLingerSliceMs = 250;
-  static void CloseLingering(SOCKET socket);
+  static void CloseLingering(SocketId socket);
   void RunWorker(unsigned index);
-  // The next connection, or INVALID_SOCKET when none came within one wait slice.
-  SOCKET AcceptNext(sockaddr_in* peer);
-  SOCKET WaitAndAccept(sockaddr_in* peer);
+  // The next connection, or kNoSocket when none came within one wait slice.
+  SocketId AcceptNext(SocketEndpoint* peer);
 
   HostOptions options_;
   ConnectionLimits limits_;
@@ -82,10 +72,10 @@ class HttpServer {
   StaticFileCache files_;
   AccessLog log_;
   HANDLE token_ = nullptr;
-  SOCKET listener_ = INVALID_SOCKET;
+  SocketId listener_ = kNoSocket;
   unsigned port_ = 0;
   std::atomic<bool> stopping_{false};
-  bool winsock_ = false;
+  bool sockets_ = false;
   CRITICAL_SECTION workersLock_;
   CRITICAL_SECTION acceptLock_;  // held by the one worker waiting on the listener
   std::vector<Worker> workers_;

@@ -1,12 +1,12 @@
-// isapi-host.exe: the development web server. Serves a site's static files and hands
+// isapi-host: the development web server (the Windows and the Winelib program). Serves a site's static files and hands
 // ".asp" files to an ISAPI extension; Ctrl+C or closing the console stops it.
-#include <winsock2.h>
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "ControlPipe.h"
 #include "HostOptions.h"
 #include "HttpServer.h"
 
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
 
   stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-  HttpServer server(options);
+  HttpServer server(options, options.limits);
   if (!server.Start(&error)) {
     std::fprintf(stderr, "isapi-host: %s\n", error.c_str());
     return 1;
@@ -75,6 +75,12 @@ int main(int argc, char** argv) {
   std::fprintf(stderr, "isapi-host: serving %s on http://%s:%u/%s%s (Ctrl+C stops)\n", options.root.c_str(),
                options.bind.c_str(), server.port(), options.extension.empty() ? "" : " with ",
                options.extension.c_str());
+  ControlPipe control;
+  if (!options.controlPipe.empty() && !control.Open(options.controlPipe, server.port(), stopEvent, &error)) {
+    std::fprintf(stderr, "isapi-host: %s\n", error.c_str());
+    server.Stop(0);
+    ExitProcess(1);
+  }
   WaitForSingleObject(stopEvent, INFINITE);
   std::fprintf(stderr, "isapi-host: stopping\n");
   server.Stop(3000);

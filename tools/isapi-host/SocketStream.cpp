@@ -10,22 +10,26 @@ bool SocketStream::ReceiveMore() {
   }
   size_t used = buffer_.size();
   buffer_.resize(used + kReceiveChunk);
-  int got = recv(socket_, buffer_.data() + used, static_cast<int>(kReceiveChunk), 0);
-  int error = got < 0 ? WSAGetLastError() : 0;
-  timedOut_ = error == WSAETIMEDOUT;
-  buffer_.resize(used + (got > 0 ? static_cast<size_t>(got) : 0));
-  if (got <= 0) {
-    // After a time-out the connection can still carry the server's last answer.
-    if (got < 0 && !timedOut_) failed_ = true;
-    return false;
-  }
-  return true;
+  size_t got = 0;
+  Sockets::ReceiveResult result = Sockets::Receive(socket_, buffer_.data() + used, kReceiveChunk, &got);
+  timedOut_ = result == Sockets::ReceiveResult::kTimedOut;
+  buffer_.resize(used + got);
+  // After a time-out the connection can still carry the server's last answer.
+  if (result == Sockets::ReceiveResult::kFailed) failed_ = true;
+  return result == Sockets::ReceiveResult::kData;
 }
 
 int SocketStream::ReceiveDirect(char* buffer, int length) {
-  int got = recv(socket_, buffer, length, 0);
-  if (got < 0) failed_ = true;
-  return got < 0 ? -1 : got;
+  if (length <= 0) return 0;
+  size_t got = 0;
+  switch (Sockets::Receive(socket_, buffer, static_cast<size_t>(length), &got)) {
+    case Sockets::ReceiveResult::kData: return static_cast<int>(got);
+    case Sockets::ReceiveResult::kClosed: return 0;
+    case Sockets::ReceiveResult::kTimedOut:
+    case Sockets::ReceiveResult::kFailed: break;
+  }
+  failed_ = true;
+  return -1;
 }
 
 void SocketStream::Consume(size_t bytes) {
@@ -38,31 +42,7 @@ void SocketStream::Consume(size_t bytes) {
 
 bool SocketStream::Send(std::string_view a, std::string_view b, std::string_view c) {
   if (failed_) return false;
-  WSABUF parts[3];
-  DWORD count = 0;
-  for (std::string_view part : {a, b, c}) {
-    if (part.empty()) continue;
-    parts[count].buf = const_cast<char*>(part.data());
-    parts[count].len = static_cast<ULONG>(part.size());
-    ++count;
-  }
-  WSABUF* next = parts;
-  while (count > 0) {
-    DWORD sent = 0;
-    if (WSASend(socket_, next, count, &sent, 0, nullptr, nullptr) != 0) {
-      failed_ = true;
-      return false;
-    }
-    // A blocking send normally takes everything; continue after a partial one.
-    while (count > 0 && sent >= next->len) {
-      sent -= next->len;
-      ++next;
-      --count;
-    }
-    if (count > 0) {
-      next->buf += sent;
-      next->len -= sent;
-    }
-  }
-  return true;
+  const std::string_view parts[] = {a, b, c};
+  if (!Sockets::Send(socket_, parts, 3)) failed_ = true;
+  return !failed_;
 }

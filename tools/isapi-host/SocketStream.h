@@ -3,20 +3,20 @@
 // gathered call.
 #pragma once
 
-#include <winsock2.h>
-
 #include <cstddef>
 #include <string>
 #include <string_view>
+
+#include "Sockets.h"
 
 class SocketStream {
  public:
   // Bytes asked of one recv.
   static constexpr size_t kReceiveChunk = 16384;
 
-  explicit SocketStream(SOCKET socket) : socket_(socket) {}
+  explicit SocketStream(SocketId socket) : socket_(socket) {}
 
-  SOCKET socket() const { return socket_; }
+  SocketId socket() const { return socket_; }
 
   // Receives more bytes into the buffer: false on close, time-out or error.
   bool ReceiveMore();
@@ -35,7 +35,7 @@ class SocketStream {
   bool timedOut() const { return timedOut_; }
 
  private:
-  SOCKET socket_;
+  SocketId socket_;
   std::string buffer_;
   size_t start_ = 0;
   bool failed_ = false;

@@ -10,13 +10,12 @@
 #include <vector>
 
 #include "FakeServiceList.h"
+#include "TestText.h"
 #include "TrackingServiceApi.h"
 #include "ViewDoubles.h"
 #include "core/ProgramState.h"
 #include "core/ServiceCommands.h"
 
-// Code page 936 bytes of a UTF-8 text, for the exact texts the tests expect.
-std::string Cp936(const char* utf8);
 
 class ServiceTestFixture : public ::testing::Test {
  protected:

@@ -53,7 +53,8 @@ TEST(HostOptions, ParsesEveryOption) {
   std::string error;
   ASSERT_TRUE(ParseHostOptions({"--root", "/srv/site/", "--port", "0", "--bind", "127.0.0.2", "--threads", "3",
                                 "--extension", "C:\\x\\v.dll", "--app", "/shop/=/srv/shop", "--app", "/a/b=D:\\b\\",
-                                "--access-log", "log.txt", "--codepage", "65001"},
+                                "--access-log", "log.txt", "--receive-timeout", "1500", "--max-body", "4096",
+                                "--control-pipe", "\\\\.\\pipe\\host-1", "--codepage", "65001"},
                                &options, &error))
       << error;
   EXPECT_EQ("Z:\\srv\\site", options.root);
@@ -67,6 +68,9 @@ TEST(HostOptions, ParsesEveryOption) {
   EXPECT_EQ("/a/b", options.apps[1].url);
   EXPECT_EQ("D:\\b", options.apps[1].root);
   EXPECT_EQ("log.txt", options.accessLog);
+  EXPECT_EQ(1500u, options.limits.receiveTimeoutMs);
+  EXPECT_EQ(4096u, options.limits.maxBodyBytes);
+  EXPECT_EQ("\\\\.\\pipe\\host-1", options.controlPipe);
   EXPECT_EQ(65001u, options.codePage);
   EXPECT_FALSE(options.help);
 
@@ -85,6 +89,8 @@ TEST(HostOptions, RefusesBadArgumentsWithOneLine) {
       {"--threads", "0"},   {"--threads", "1025"},   {"--bind", "localhost"}, {"--bind", "1.2.3"},
       {"--bind", "1.2.3.256"}, {"--app", "shop=/x"}, {"--app", "/shop"},      {"--app", "/shop="},
       {"--app", "/../x=/y"}, {"--root", ""},         {"--verbose"},           {"root"},
+      {"--receive-timeout", "0"}, {"--receive-timeout", "3600001"}, {"--max-body", "-1"},
+      {"--max-body", "4294967296"}, {"--control-pipe", "host"}, {"--control-pipe", "\\\\.\\pipe\\"},
       {"--codepage", "0"},  {"--codepage", "utf-8"}, {"--codepage", "65536"}, {"--codepage", "12345"},
   };
   for (const auto& args : cases) {
