@@ -112,7 +112,11 @@ bool YPageContext::finish(int result) {
   if (!body.empty() && !out->write(body.data(), static_cast<uint32_t>(body.size()))) return false;
   if (result == 0) {
     std::string error = PageErrorText();
-    std::string log = std::string(provider_->getPathTranslated() ? provider_->getPathTranslated() : "") + error + "\n";
+    // The server log takes one plain line: what failed and where, no HTML.
+    std::string log = "page failed: " + (currentPage_ ? currentPage_->ErrorSummary() : std::string());
+    for (char& c : log) {
+      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
     provider_->appendLog(log.c_str());
     if (!error.empty() && !out->write(error.data(), static_cast<uint32_t>(error.size()))) return false;
   }
