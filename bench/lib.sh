@@ -57,11 +57,12 @@ wait_port() {
   exit 1
 }
 
-# measure URL CONNECTIONS SECONDS OUT [WRK-SCRIPT] -> "rps p50 p99 [errors]"
+# measure URL CONNECTIONS SECONDS OUT [WRK-ARG...] -> "rps p50 p99 [errors]"
 measure() {
-  local url=$1 connections=$2 duration=$3 out=$4 script=${5:-} threads=2
+  local url=$1 connections=$2 duration=$3 out=$4 threads=2
+  shift 4
   [ "$connections" -lt 2 ] && threads=1
-  wrk -t$threads -c"$connections" -d"${duration}s" --latency ${script:+-s "$script"} "$url" >"$out" 2>&1 || true
+  wrk -t$threads -c"$connections" -d"${duration}s" --latency "$@" "$url" >"$out" 2>&1 || true
   local rps p50 p99 errors
   rps=$(awk '/^Requests\/sec:/ {print $2}' "$out")
   p50=$(awk '$1=="50%" {print $2}' "$out")
@@ -75,36 +76,39 @@ median_line() { sort -g "$1" | awk '{l[NR]=$0} END {print l[int((NR+1)/2)]}'; }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
 
-# count_server_requests TRACE URL N [POST-DATA] -> wineserver requests seen while N
-# requests are served (POSTs of the data when given)
+# count_server_requests TRACE URL N [CURL-ARG...] -> wineserver requests seen while N
+# requests are served (on one connection; extra arguments go to curl, e.g. a cookie)
 count_server_requests() {
-  local trace=$1 url=$2 n=$3 data=${4:-} urls=()
+  local trace=$1 url=$2 n=$3 urls=()
+  shift 3
   for _ in $(seq "$n"); do urls+=("$url"); done
   local before after
   before=$(grep -c '^[0-9a-f]\{4\}: [a-z_0-9]*( ' "$trace" || true)
-  curl -s ${data:+-d "$data"} "${urls[@]}" >/dev/null
+  curl -s "$@" "${urls[@]}" >/dev/null
   sleep 0.5
   after=$(grep -c '^[0-9a-f]\{4\}: [a-z_0-9]*( ' "$trace" || true)
   echo $((after - before))
 }
 
-# server_requests_per_request TRACE URL [POST-DATA] -> "median (all five)": wineserver requests per
+# server_requests_per_request TRACE URL [CURL-ARG...] -> "median (all five)": wineserver requests per
 # HTTP request. The difference of 300 and 100 requests cancels start-up and connection
 # set-up; whether a recv finds its request already there or must wait for it changes the
 # count, so five measurements are taken after a warm-up.
 server_requests_per_request() {
-  local trace=$1 url=$2 data=${3:-} small large values=()
-  count_server_requests "$trace" "$url" 20 "$data" >/dev/null
+  local trace=$1 url=$2 small large values=()
+  shift 2
+  count_server_requests "$trace" "$url" 20 "$@" >/dev/null
   for _ in 1 2 3 4 5; do
-    small=$(count_server_requests "$trace" "$url" 100 "$data")
-    large=$(count_server_requests "$trace" "$url" 300 "$data")
+    small=$(count_server_requests "$trace" "$url" 100 "$@")
+    large=$(count_server_requests "$trace" "$url" 300 "$@")
     values+=("$(awk -v s="$small" -v l="$large" 'BEGIN {printf "%.1f", (l - s) / 200}')")
   done
   echo "$(printf '%s\n' "${values[@]}" | sort -g | sed -n 3p) ($(printf '%s\n' "${values[@]}" | sort -g | paste -sd' '))"
 }
 
 # run_matrix DURATION RUNS WORK TARGET...: requests/s and p50/p99 of every target (the
-# caller's url_of TARGET gives its URL) at 1, 8 and 32 connections: the median of RUNS
+# caller's url_of TARGET gives its URL, and its wrk_args_of TARGET, where it defines one,
+# further wrk arguments) at 1, 8 and 32 connections: the median of RUNS
 # runs, which take turns between the targets so that load from elsewhere on the machine
 # falls on all of them alike. Fills the caller's associative array rps[TARGET,CONNS].
 run_matrix() {
@@ -116,9 +120,9 @@ run_matrix() {
     for target in "${targets[@]}"; do : >"$work/runs.$target"; done
     for _ in $(seq "$runs"); do
       for target in "${targets[@]}"; do
-        # A caller's script_of TARGET may name a wrk script (a POST) for the target.
-        measure "$(url_of "$target")" "$connections" "$duration" "$work/wrk.out" \
-          "$(declare -F script_of >/dev/null && script_of "$target" || true)" >>"$work/runs.$target"
+        local extra=()
+        declare -F wrk_args_of >/dev/null && read -r -a extra <<<"$(wrk_args_of "$target")"
+        measure "$(url_of "$target")" "$connections" "$duration" "$work/wrk.out" "${extra[@]}" >>"$work/runs.$target"
       done
     done
     for target in "${targets[@]}"; do
@@ -128,4 +132,14 @@ run_matrix() {
       printf '%-18s %5s %12s %10s %10s %s\n' "$target" "$connections" "$r" "$p50" "$p99" "${errors:-}"
     done
   done
+}
+
+# start_vellum_host PORT SITE WORK: isapi-host with vellum.dll serving SITE in the
+# background (64 threads, access log and output in WORK); its pid joins the caller's pids.
+start_vellum_host() {
+  local port=$1 site=$2 work=$3
+  wine "$build/tools/isapi-host/isapi-host.exe" --port "$port" --threads 64 \
+    --root "$(winepath -w "$site")" --extension "$(winepath -w "$build/engine/vellum.dll")" \
+    --access-log "$(winepath -w "$work/access.log")" >"$work/host.out" 2>"$work/host.err" </dev/null &
+  pids+=($!)
 }

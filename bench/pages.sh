@@ -124,8 +124,8 @@ url_of() {
     nginx-static) echo "http://127.0.0.1:$port_nginx/file5k.html" ;;
   esac
 }
-script_of() {
-  case $1 in form-*|php-form) echo "$work/post.lua" ;; esac
+wrk_args_of() {
+  case $1 in form-*|php-form) echo "-s $work/post.lua" ;; esac
 }
 
 start_host linux
@@ -192,16 +192,16 @@ echo
 printf '%-14s %s\n' target 'wineserver requests per HTTP request: median (all five)'
 wineserver -k 2>/dev/null || true
 trace_target() {  # TARGET
-  local build_name=${1##*-} port=$port_linux data=
+  local build_name=${1##*-} port=$port_linux data=()
   [ "$build_name" = pe ] && port=$port_pe
-  [ "${1%%-*}" = form ] && data=$form_body
+  [ "${1%%-*}" = form ] && data=(-d "$form_body")
   wineserver -k 2>/dev/null || true
   sleep 0.5
   (wineserver -d1 -f -p 2>"$work/trace.log" &)
   sleep 1
   start_host "$build_name"
   wait_port "$port" /file5k.html
-  printf '%-14s %s\n' "$1" "$(server_requests_per_request "$work/trace.log" "$(url_of "$1")" "$data")"
+  printf '%-14s %s\n' "$1" "$(server_requests_per_request "$work/trace.log" "$(url_of "$1")" "${data[@]}")"
   stop_all
 }
 for target in hello-linux worked-linux table-linux form-linux static-linux hello-pe worked-pe table-pe form-pe; do

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <memory>
 
+#include "app/CApplicationManager.h"
+#include "app/CApplicationObject.h"
+#include "app/CSessionObject.h"
 #include "automation/Clock.h"
 #include "automation/TextConversion.h"
 #include "compiler/CAspParser.h"
@@ -13,6 +16,7 @@
 #include "host/YServiceProvider.h"
 #include "host/YStream.h"
 #include "objects/CRequestObject.h"
+#include "objects/YSessionDictionary.h"
 #include "script/CScriptEngine.h"
 #include "script/CServerObject.h"
 
@@ -58,6 +62,11 @@ YPageContext::~YPageContext() {
   request_->Release();
   server_->Release();
   pageObjects_.clear();
+  // An Application.Lock left held goes first: ending the session may need the
+  // application's mutex, which a thread waiting for that lock may hold.
+  if (application_) application_->ReleaseLocksOfThread();
+  if (session_ && application_) application_->DetachSession(session_);
+  if (application_) CApplicationManager::ReleaseApplication(application_);
 }
 
 // ---------------------------------------------------------------------------------
@@ -150,24 +159,34 @@ IUnknown* YPageContext::FindObject(const char* name, bool addRef) {
       return entry.object.Get();
     }
   }
-  return nullptr;
+  const char* key = name ? name : "";
+  IUnknown* object = session_ ? session_->staticObjects()->LookupObject(key) : nullptr;
+  if (!object && application_) object = application_->staticObjects()->LookupObject(key);
+  if (object && addRef) object->AddRef();
+  return object;
 }
 
 int YPageContext::GetCodePage() {
   if (codePage_ > 0) return codePage_;
   if (response_->codePage() > 0) return response_->codePage();
-  return hostCodePage_;  // no session yet to ask
+  if (session_ && session_->codePage() > 0) return session_->codePage();
+  return hostCodePage_;
 }
 
-bool YPageContext::CodePageChosen() { return codePage_ > 0 || response_->codePage() > 0; }
+bool YPageContext::CodePageChosen() {
+  return codePage_ > 0 || response_->codePage() > 0 || (session_ && session_->codePage() > 0);
+}
 
 bool YPageContext::AddObject(const char* name, const CLSID& clsid, const char* scope) {
   ComPtr<IUnknown> object;
   if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, object.ReceiveVoid()))) {
     return false;
   }
-  if (scope && (EqualsAsciiNoCase(scope, "session") || EqualsAsciiNoCase(scope, "application"))) {
-    return false;  // this request has no session or application to hold it
+  const bool sessionScope = scope && EqualsAsciiNoCase(scope, "session");
+  if (sessionScope || (scope && EqualsAsciiNoCase(scope, "application"))) {
+    // Without a session or application to hold it, the object is not kept.
+    CSessionObject* holder = sessionScope ? session_ : application_;
+    return holder && holder->staticObjects()->StoreObject(name, object.Detach());
   }
   pageObjects_.push_back({name, std::move(object)});
   return true;
@@ -180,7 +199,9 @@ HRESULT YPageContext::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown
   CCmdTarget* intrinsic = EqualsAsciiNoCase(item, "Response") ? static_cast<CCmdTarget*>(response_)
                           : EqualsAsciiNoCase(item, "Request") ? static_cast<CCmdTarget*>(request_)
                           : EqualsAsciiNoCase(item, "Server")  ? static_cast<CCmdTarget*>(server_)
-                                                               : nullptr;
+                          : EqualsAsciiNoCase(item, "Session") ? static_cast<CCmdTarget*>(session_)
+                          : EqualsAsciiNoCase(item, "Application") ? static_cast<CCmdTarget*>(application_)
+                                                                   : nullptr;
   if (intrinsic) {
     *unknown = intrinsic->GetIDispatch(true);
     return S_OK;
@@ -193,6 +214,14 @@ HRESULT YPageContext::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown
 bool YPageContext::AddNamedItems(CScriptEngine* engine) {
   for (const wchar_t* name : {L"Response", L"Request", L"Server"}) {
     if (FAILED(engine->AddNamedItem(name, kIntrinsicItemFlags))) return false;
+  }
+  if (session_) {
+    if (FAILED(engine->AddNamedItem(L"Session", kIntrinsicItemFlags))) return false;
+    session_->staticObjects()->RegisterNamedItems(engine);
+  }
+  if (application_) {
+    if (FAILED(engine->AddNamedItem(L"Application", kIntrinsicItemFlags))) return false;
+    application_->staticObjects()->RegisterNamedItems(engine);
   }
   for (const PageObject& entry : pageObjects_) {
     std::wstring name = NarrowToWide(entry.name, static_cast<UINT>(GetCodePage()));

@@ -15,10 +15,12 @@
 #include "automation/ComPtr.h"
 #include "objects/YRequestContext.h"
 
+class CApplicationObject;
 class CAspParser;
 class CRequestObject;
 class CResponseObject;
 class CServerObject;
+class CSessionObject;
 class YServiceProvider;
 
 class YPageContext : public YAspContext, public YRequestContext {
@@ -36,7 +38,8 @@ class YPageContext : public YAspContext, public YRequestContext {
   // host's default code page (server variable DEFAULT_CODEPAGE) is read.
   void attach(YServiceProvider* provider);
   // Compiles and runs the page at path (reached by url), then every page it transfers
-  // to. While it runs, script text converts in the page's code page (GetCodePage). 1 when the last page ran to its end (or stopped itself), 0 when it failed.
+  // to. While it runs, script text converts in the page's code page (GetCodePage).
+  // 1 when the last page ran to its end (or stopped itself), 0 when it failed.
   int runPage(const char* url, const char* path);
   // Runs the page at url in place of the running one, into the same response; its
   // error text is appended to the response when it fails. Server.Execute.
@@ -47,8 +50,8 @@ class YPageContext : public YAspContext, public YRequestContext {
 
   // YAspContext
   IUnknown* FindObject(const char* name, bool addRef) override;
-  // The page's directive, else Response.CodePage, else the host's default; 0: the
-  // system ANSI code page.
+  // The page's directive, else Response.CodePage, else Session.CodePage, else the
+  // host's default; 0: the system ANSI code page.
   int GetCodePage() override;
   bool CodePageChosen() override;
   bool AddObject(const char* name, const CLSID& clsid, const char* scope) override;
@@ -62,6 +65,13 @@ class YPageContext : public YAspContext, public YRequestContext {
   void SetApplicationRoot(const char* path) override;
   void SetResponseCookies(YCookieDictionary* cookies) override;
   int ReadClient(void* buffer, int length) override;
+
+  // The request's application and session; the context takes over the reference the
+  // caller passes and drops it when the request ends.
+  void SetApplication(CApplicationObject* application) { application_ = application; }
+  void SetSession(CSessionObject* session) { session_ = session; }
+  CApplicationObject* application() const { return application_; }
+  CSessionObject* session() const { return session_; }
 
   YServiceProvider* provider() const { return provider_; }
   CResponseObject* response() const { return response_; }
@@ -98,6 +108,8 @@ class YPageContext : public YAspContext, public YRequestContext {
   CResponseObject* response_ = nullptr;
   CRequestObject* request_ = nullptr;
   CServerObject* server_ = nullptr;
+  CSessionObject* session_ = nullptr;
+  CApplicationObject* application_ = nullptr;
   std::unique_ptr<CAspParser> currentPage_;
   std::vector<PageObject> pageObjects_;  // objects of page scope from <object> elements
   bool headSent_ = false;

@@ -1,9 +1,11 @@
 #include "host/BackgroundThread.h"
 
+#include <ole2.h>
 #include <process.h>
 
 #include <atomic>
 
+#include "app/CApplicationManager.h"
 #include "app/YPageManage.h"
 #include "automation/Clock.h"
 
@@ -12,6 +14,9 @@ namespace {
 std::atomic<bool> started{false};
 
 void BackgroundLoop(void*) {
+  // The thread is the library's own and runs Session_OnEnd for expired sessions, so it
+  // joins the multithreaded apartment to be able to create script engines.
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   for (;;) {
     Sleep(kSweepIntervalMs);
     RunBackgroundSweeps();
@@ -30,7 +35,8 @@ bool StartBackgroundThread() {
 }
 
 void RunBackgroundSweeps() {
-  // The session sweep of every application comes first once sessions exist; then the
-  // running pages past their deadline are interrupted.
+  // The session sweep of every application first, then the running pages past their
+  // deadline are interrupted.
+  CApplicationManager::Instance().SweepSessions();
   YPageManage::Instance().Sweep(SecondsSince1970());
 }

@@ -11,6 +11,7 @@
   <li><a href="request.asp?city=Z%C3%BCrich&amp;city=%E5%8C%97%E4%BA%AC">request.asp</a>: the Request object</li>
   <li><a href="response.asp">response.asp</a>: the Response object</li>
   <li><a href="server.asp">server.asp</a>: the Server object</li>
+  <li><a href="visits.asp">visits.asp</a>: visits counted per session and per application (global.asa)</li>
   <li><a href="about.html">about.html</a>: a static page</li>
 </ul>
 <!--#include file="footer.inc"-->

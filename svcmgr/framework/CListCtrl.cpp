@@ -1,5 +1,7 @@
 #include "framework/CListCtrl.h"
 
+#include <cstring>
+
 #include "core/Win32ServiceList.h"
 
 DWORD CListCtrl::SetExtendedStyle(DWORD style) {
@@ -59,4 +61,21 @@ bool CListCtrl::SetItemData(int row, LPARAM data) {
 
 bool CListCtrl::SortItems(PFNLVCOMPARE compare, LPARAM data) {
   return Send(LVM_SORTITEMS, data, reinterpret_cast<LPARAM>(compare)) != 0;
+}
+
+std::string CListCtrl::GetColumnText(int column, size_t maxBytes) const {
+  std::string text(maxBytes + 1, '\0');
+  LVCOLUMNA info{};
+  info.mask = LVCF_TEXT;
+  info.pszText = text.data();
+  info.cchTextMax = static_cast<int>(text.size());
+  if (!Send(LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info))) return {};
+  text.resize(strnlen(text.c_str(), maxBytes));
+  return text;
+}
+
+bool CListCtrl::SetItemText(int row, int column, const std::string& text) {
+  // The service list writes cells the same way.
+  Win32ServiceList(window_).SetCell(row, column, text);
+  return true;
 }

@@ -16,13 +16,17 @@ class CListCtrl {
   DWORD GetExtendedStyle() const;
   HIMAGELIST SetImageList(HIMAGELIST list, int kind);
   int InsertColumn(int column, const char* heading, int format, int width);
+  bool DeleteColumn(int column) { return Send(LVM_DELETECOLUMN, column, 0) != 0; }
   // The number of columns, counted on the header control.
   int GetColumnCount() const;
+  // A column's header text (LVM_GETCOLUMNA), at most `maxBytes` bytes.
+  std::string GetColumnText(int column, size_t maxBytes) const;
 
   int GetItemCount() const;
   UINT GetSelectedCount() const;
   int GetNextItem(int after, int flags) const;
   std::string GetItemText(int row, int column) const;
+  bool SetItemText(int row, int column, const std::string& text);
   bool SetItemState(int row, UINT state, UINT mask);
   bool EnsureVisible(int row, bool partialOk);
   bool SetItemData(int row, LPARAM data);

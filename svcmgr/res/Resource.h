@@ -46,3 +46,26 @@
 // Strings: the application title and the idle text of the status bar.
 #define IDS_APP_TITLE 57344
 #define IDS_IDLE_MESSAGE 57345
+
+// Dialogs: the about box, the create dialog with its browse button's bitmap, the connect
+// dialog.
+#define IDD_ABOUTBOX 100
+#define IDD_CREATE_SERVICE 132
+#define IDB_BROWSE 133
+#define IDD_CONNECT 134
+
+// Controls of the create dialog (the connect dialog's edit is 1001 too).
+#define IDC_SERVICE_NAME 1001
+#define IDC_DISPLAY_NAME 1002
+#define IDC_OWN_PROCESS 1003
+#define IDC_SHARE_PROCESS 1004
+#define IDC_KERNEL_DRIVER 1005
+#define IDC_FILE_SYSTEM_DRIVER 1006
+#define IDC_START_AUTO 1007
+#define IDC_START_BOOT 1008
+#define IDC_START_DEMAND 1009
+#define IDC_START_DISABLED 1010
+#define IDC_START_SYSTEM 1011
+#define IDC_BINARY_PATH 1012
+#define IDC_BROWSE 1013
+#define IDC_MACHINE_NAME 1001

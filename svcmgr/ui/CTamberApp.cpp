@@ -8,6 +8,7 @@
 #include "core/ServiceCommands.h"
 #include "core/TamberText.h"
 #include "res/Resource.h"
+#include "ui/CAboutDlg.h"
 #include "ui/CMainFrame.h"
 #include "ui/CTamberDoc.h"
 #include "ui/CTamberView.h"
@@ -58,5 +59,6 @@ bool CTamberApp::InitInstance() {
 }
 
 void CTamberApp::OnAppAbout() {
-  // The about box is not built yet: the command does nothing.
+  CAboutDlg dialog(m_pMainWnd);
+  dialog.DoModal();
 }

@@ -6,7 +6,10 @@
 #include <cstring>
 #include <numeric>
 
+#include "core/BinaryPath.h"
 #include "core/ContextMenuRules.h"
+#include "core/ExportText.h"
+#include "core/VersionResource.h"
 #include "core/ErrorText.h"
 #include "core/ServiceFind.h"
 #include "core/ServiceRow.h"
@@ -23,8 +26,11 @@
 #include "framework/CFindReplaceDialog.h"
 #include "framework/CMenu.h"
 #include "res/Resource.h"
+#include "ui/CConnectDlg.h"
+#include "ui/CCreateServiceDlg.h"
 #include "ui/CTamberApp.h"
 #include "ui/CTamberDoc.h"
+#include "ui/RegistryEditor.h"
 
 namespace {
 
@@ -47,6 +53,12 @@ constexpr DWORD kFindOptions = FR_DOWN | FR_MATCHCASE | FR_WHOLEWORD;
 // A copied cell holds at most this many bytes.
 constexpr size_t kMaxCopyBytes = 1023;
 constexpr UINT kAnySound = 0xFFFFFFFF;
+constexpr int kFileInfoColumnWidth = 100;
+// Explorer opened on a file: the quoted path follows.
+constexpr char kExplorerCommand[] = "explorer /n,/select,";
+// The save dialog's buffer for the export file name, and its flags.
+constexpr DWORD kExportNameBytes = MAX_PATH;
+constexpr DWORD kExportFlags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_LONGNAMES;  // 0x200806
 
 UINT g_findMessage = 0;
 
@@ -103,7 +115,7 @@ BEGIN_MESSAGE_MAP(CTamberView, CListView)
   ON_COMMAND(ID_VIEW_REFRESH, OnRefresh)
   ON_COMMAND(ID_CONNECT_LOCAL, OnConnectLocal)
   ON_UPDATE_COMMAND_UI(ID_CONNECT_LOCAL, OnUpdateConnectLocal)
-  ON_COMMAND(ID_CONNECT_OTHER, OnNotBuiltYet)
+  ON_COMMAND(ID_CONNECT_OTHER, OnConnectOther)
   ON_UPDATE_COMMAND_UI(ID_CONNECT_OTHER, OnUpdateConnectOther)
   ON_COMMAND(ID_SERVICE_START, OnStartServices)
   ON_COMMAND(ID_SERVICE_STOP, OnStopServices)
@@ -112,11 +124,11 @@ BEGIN_MESSAGE_MAP(CTamberView, CListView)
   ON_COMMAND_RANGE(ID_COPY_NAME, ID_COPY_FILE_VERSION, OnCopy)
   ON_COMMAND(ID_FIND, OnFind)
   ON_COMMAND(ID_FIND_NEXT, OnFindNext)
-  ON_COMMAND(ID_SHOW_FILE, OnNotBuiltYet)
-  ON_COMMAND(ID_SHOW_REGISTRY, OnNotBuiltYet)
-  ON_COMMAND(ID_VIEW_FILE_INFO, OnNotBuiltYet)
-  ON_COMMAND(ID_EXPORT, OnNotBuiltYet)
-  ON_COMMAND(ID_FILE_NEW_SERVICE, OnNotBuiltYet)
+  ON_COMMAND(ID_SHOW_FILE, OnShowFile)
+  ON_COMMAND(ID_SHOW_REGISTRY, OnShowRegistry)
+  ON_COMMAND(ID_VIEW_FILE_INFO, OnToggleFileInfo)
+  ON_COMMAND(ID_EXPORT, OnExport)
+  ON_COMMAND(ID_FILE_NEW_SERVICE, OnNewService)
 END_MESSAGE_MAP()
 
 CTamberView::CTamberView() : sortColumn_(ServiceSort::kNoColumn), findFlags_(FR_DOWN) {
@@ -145,17 +157,16 @@ LRESULT CTamberView::OnCreate(WPARAM wParam, LPARAM lParam) {
   for (int column = 0; column < ServiceRow::kFixedColumnCount; ++column) {
     list.InsertColumn(column, ServiceRow::ColumnTitle(column), kColumns[column].format, kColumns[column].width);
   }
-  // The file-information columns come with the export and version information, which
-  // are not built yet: they stay hidden.
-  if (CTamberDoc* document = GetDocument(); document && document->m_fileInfoBase != 0) {
-    document->m_fileInfoBase = 0;
-  }
-
   platform_ = std::make_unique<Platform>(m_hWnd);
   commands_ = std::make_unique<ServiceCommands>(ServiceCommandsParts{platform_->api, platform_->list, *this,
                                                                      platform_->user, platform_->panes,
                                                                      platform_->cursor, platform_->keys,
                                                                      platform_->clock, Program()});
+  // A document that asks for the file-information columns gets them from the start.
+  if (CTamberDoc* document = GetDocument(); document && document->m_fileInfoBase != 0) {
+    document->m_fileInfoBase = 0;
+    OnToggleFileInfo();
+  }
   return 0;
 }
 
@@ -165,7 +176,119 @@ void CTamberView::OnInitialUpdate() {
 
 int CTamberView::FillFileInfo() {
   CTamberDoc* document = GetDocument();
-  return document ? document->m_fileInfoBase : 0;
+  const int base = document ? document->m_fileInfoBase : 0;
+  if (base == 0) return 0;
+  CListCtrl list = GetListCtrl();
+  for (int row = 0, rows = list.GetItemCount(); row < rows; ++row) {
+    std::string path = RowFilePath(row);
+    if (path.empty()) continue;
+    // Files of this machine, even while the list shows another machine's services.
+    std::vector<BYTE> block = VersionResource::LoadFromFile(path);
+    if (block.empty()) continue;
+    std::array<std::string, 3> cells = VersionResource(block.data(), block.size()).FileInfo();
+    for (int key = 0; key < ServiceRow::kFileInfoColumnCount; ++key) {
+      if (!cells[key].empty()) list.SetItemText(row, base + key, cells[key]);
+    }
+  }
+  return base;
+}
+
+std::string CTamberView::RowFilePath(int row) const {
+  std::string cell = GetListCtrl().GetItemText(row, ServiceRow::kBinaryPath);
+  return BinaryPath::Resolve(cell, commands_->Filter(), BinaryPath::WindowsDirectory());
+}
+
+void CTamberView::OnToggleFileInfo() {
+  CTamberDoc* document = GetDocument();
+  if (!document) return;
+  CListCtrl list = GetListCtrl();
+  if (document->m_fileInfoBase != 0) {
+    for (int i = 0; i < ServiceRow::kFileInfoColumnCount; ++i) list.DeleteColumn(document->m_fileInfoBase);
+    document->m_fileInfoBase = 0;
+    return;
+  }
+  const int base = list.GetColumnCount();
+  for (int i = 0; i < ServiceRow::kFileInfoColumnCount; ++i) {
+    list.InsertColumn(base + i, ServiceRow::FileInfoColumnTitle(i), LVCFMT_LEFT, kFileInfoColumnWidth);
+  }
+  document->m_fileInfoBase = base;
+  FillFileInfo();
+}
+
+void CTamberView::OnShowFile() {
+  WaitCursorScope wait(platform_->cursor);
+  wait.Show();
+  CListCtrl list = GetListCtrl();
+  for (int row = -1; (row = list.GetNextItem(row, LVNI_SELECTED)) >= 0;) {
+    std::string path = RowFilePath(row);
+    if (path.empty()) continue;
+    std::string command = std::string(kExplorerCommand) + "\"" + path + "\"";
+    WinExec(command.c_str(), SW_SHOW);
+  }
+}
+
+void CTamberView::OnShowRegistry() {
+  int row = GetListCtrl().GetNextItem(-1, LVNI_SELECTED);
+  if (row < 0) return;
+  RegistryEditor::ShowServiceKey(m_hWnd, GetListCtrl().GetItemText(row, ServiceRow::kName));
+}
+
+std::string CTamberView::BuildExportText() const {
+  CListCtrl list = GetListCtrl();
+  const int columns = std::min<int>(list.GetColumnCount(), ExportText::kMaxColumns);
+  std::vector<std::string> headers;
+  for (int column = 0; column < columns; ++column) {
+    headers.push_back(list.GetColumnText(column, ExportText::kMaxCellBytes));
+  }
+  std::vector<std::vector<std::string>> rows;
+  for (int row = 0, count = list.GetItemCount(); row < count; ++row) {
+    std::vector<std::string> cells;
+    for (int column = 0; column < columns; ++column) cells.push_back(list.GetItemText(row, column));
+    rows.push_back(std::move(cells));
+  }
+  return ExportText::Build(headers, rows);
+}
+
+void CTamberView::OnExport() {
+  // Room for the name and the ".txt" the text filter may add.
+  char name[kExportNameBytes + sizeof ".txt"] = {};
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = m_hWnd;
+  dialog.lpstrFilter = kExportFilter;
+  dialog.nFilterIndex = 1;
+  dialog.lpstrFile = name;
+  dialog.nMaxFile = kExportNameBytes;
+  dialog.Flags = kExportFlags;
+  if (!GetSaveFileNameA(&dialog)) return;
+  std::string path = ExportText::WithTextExtension(name, dialog.nFilterIndex == 1);
+
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::string text = std::string(kMsgCreateFileFailed) + ErrorText();
+    Message(text.c_str(), MB_OK | MB_ICONERROR);
+    return;
+  }
+  std::string text = BuildExportText();
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+void CTamberView::OnNewService() {
+  CCreateServiceDlg dialog(this);
+  if (dialog.DoModal() != IDOK) {
+    commands_->UpdateCountPane();
+    return;
+  }
+  commands_->CreateNewService(dialog.m_serviceName, dialog.m_displayName, dialog.m_binaryPath, dialog.m_serviceType,
+                              dialog.m_startType);
+}
+
+void CTamberView::OnConnectOther() {
+  CConnectDlg dialog(this);
+  if (dialog.DoModal() == IDOK) commands_->Connect(dialog.m_machineName.c_str());
 }
 
 void CTamberView::SortRows() {
@@ -228,7 +351,6 @@ void CTamberView::OnStartServices() { commands_->StartServices(); }
 void CTamberView::OnStopServices() { commands_->StopServices(); }
 void CTamberView::OnDeleteServices() { commands_->DeleteServices(); }
 void CTamberView::OnStartType(UINT id) { commands_->SetStartType(id); }
-void CTamberView::OnNotBuiltYet() {}
 
 int CTamberView::Message(const char* text, UINT type) { return MessageBoxA(m_hWnd, text, kAppTitle, type); }
 
@@ -292,6 +414,16 @@ void CTamberView::ChooseDependency(const std::string& name) {
   GetListCtrl().EnsureVisible(row, false);
 }
 
+// Another program (a clipboard viewer, a paste in progress) may hold the clipboard for a
+// moment; only a clipboard that stays taken is a failure.
+bool CTamberView::OpenClipboardPatiently() {
+  for (int attempt = 0; attempt < kClipboardAttempts; ++attempt) {
+    if (OpenClipboard(nullptr)) return true;
+    Sleep(kClipboardRetryMs);
+  }
+  return false;
+}
+
 void CTamberView::OnCopy(UINT id) {
   int column = ContextMenuRules::CopyColumn(id, FillFileInfo());
   int row = GetListCtrl().GetNextItem(-1, LVNI_SELECTED);
@@ -299,7 +431,7 @@ void CTamberView::OnCopy(UINT id) {
     MessageBeep(kAnySound);
     return;
   }
-  if (!OpenClipboard(nullptr)) {
+  if (!OpenClipboardPatiently()) {
     std::string text = std::string(kMsgClipboardFailed) + ErrorText();
     Message(text.c_str(), MB_OK | MB_ICONERROR);
     return;

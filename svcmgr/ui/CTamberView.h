@@ -47,12 +47,17 @@ class CTamberView : public CListView, public ViewHooks {
   void OnDeleteServices();
   void OnStartType(UINT id);
   void OnCopy(UINT id);
+  static constexpr int kClipboardAttempts = 20;
+  static constexpr DWORD kClipboardRetryMs = 25;
+  static bool OpenClipboardPatiently();
   void OnFind();
   void OnFindNext();
-  // The commands whose dialogs, export and shell integration are not built yet: the
-  // create, connect-to and export commands, the file-information columns, Explorer and
-  // the registry editor. They do nothing.
-  void OnNotBuiltYet();
+  void OnNewService();
+  void OnConnectOther();
+  void OnToggleFileInfo();
+  void OnShowFile();
+  void OnShowRegistry();
+  void OnExport();
 
   DECLARE_MESSAGE_MAP()
 
@@ -64,6 +69,10 @@ class CTamberView : public CListView, public ViewHooks {
   void SelectOnly(int row);
   int Message(const char* text, UINT type);
   void ChooseDependency(const std::string& name);
+  // The file path of a row's binary path, for the current filter.
+  std::string RowFilePath(int row) const;
+  // The export text of the whole list, columns in index order.
+  std::string BuildExportText() const;
 
   std::unique_ptr<Platform> platform_;
   // The service manager handle, the service filter, the local flag and the find position.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The README's table of object members names exactly the members of the Request,
-# Response and Server dispatch maps: one added to a map without a row (or a row for a
+# Response, Server, Session and Application dispatch maps: one added to a map without a row (or a row for a
 # member that does not exist) fails here.
 #   readme_members.sh SOURCE_DIR
 set -euo pipefail
@@ -12,9 +12,11 @@ members() {  # members OBJECT FILE: "OBJECT Member" per dispatch map entry, sort
 }
 expected=$( (members Request engine/objects/CRequestObject.cpp
              members Response engine/host/CResponseObject.cpp
-             members Server engine/script/CServerObject.cpp) | sort)
+             members Server engine/script/CServerObject.cpp
+             members Session engine/app/CSessionObject.cpp
+             members Application engine/app/CApplicationObject.cpp) | sort)
 actual=$(sed -n '/<!-- object members: begin -->/,/<!-- object members: end -->/p' "$src/README.md" |
-  sed -n 's/^| \(Request\|Response\|Server\) | `\([A-Za-z_]*\)` |.*/\1 \2/p' | sort)
+  sed -n 's/^| \(Request\|Response\|Server\|Session\|Application\) | `\([A-Za-z_]*\)` |.*/\1 \2/p' | sort)
 
 if [ -z "$expected" ]; then
   echo "readme_members: no dispatch map entries found" >&2

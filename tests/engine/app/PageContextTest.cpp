@@ -33,6 +33,27 @@ TEST(PageContext, ScriptTimeoutMovesTheDeadlineOfTheContextAndOfTheRunningPage) 
   EXPECT_EQ(context.deadline(), context.currentPage()->deadline());
 }
 
+TEST(PageContext, ObjectsOfSessionOrApplicationScopeAreNotMadeWithoutASessionOrApplication) {
+  PageSite site;
+  site.Write("o.asp",
+             "<object runat=server id=s scope=Session progid=Scripting.Dictionary></object>"
+             "<object runat=server id=a scope=Application progid=Scripting.Dictionary></object>"
+             "<object runat=server id=p progid=Scripting.Dictionary></object>ok");
+  FakeControlBlock fake;
+  fake.pathInfo = "/o.asp";
+  fake.pathTranslated = site.root() + "\\o.asp";
+  fake.ecb.lpszPathInfo = fake.pathInfo.data();
+  fake.ecb.lpszPathTranslated = fake.pathTranslated.data();
+  YISAPIServiceProvider provider;
+  provider.setControlBlock(&fake.ecb);
+  YPageContext context;  // the driver would attach the application and the session
+  context.attach(&provider);
+  ASSERT_EQ(1, context.runPage(fake.pathInfo.c_str(), fake.pathTranslated.c_str())) << context.PageErrorText();
+  EXPECT_EQ(nullptr, context.FindObject("s", false));
+  EXPECT_EQ(nullptr, context.FindObject("a", false));
+  EXPECT_NE(nullptr, context.FindObject("p", false));
+}
+
 }  // namespace
 
 namespace {

@@ -17,6 +17,10 @@ void PageSite::Write(const std::string& relative, std::string_view bytes) {
   files_.Write(path, bytes);
 }
 
+void PageSite::AddApplication(const std::string& url, const std::string& physicalRoot) {
+  apps_.push_back({url, physicalRoot});
+}
+
 bool PageSite::Start(std::string* error) {
   HostOptions options;
   options.root = root_;
@@ -24,6 +28,7 @@ bool PageSite::Start(std::string* error) {
   options.threads = 40;
   options.extension = ToWindowsPath(VELLUM_DLL_PATH);
   options.accessLog = logPath_;
+  options.apps = apps_;
   server_ = std::make_unique<HttpServer>(options);
   return server_->Start(error);
 }

@@ -20,6 +20,8 @@ class PageSite {
 
   // Writes a file under the root; relative uses "/" or "\".
   void Write(const std::string& relative, std::string_view bytes);
+  // Serves the folder physicalRoot as its own application under url ("/a"); before Start.
+  void AddApplication(const std::string& url, const std::string& physicalRoot);
   // Starts the server (after the files are written).
   bool Start(std::string* error);
 
@@ -34,5 +36,6 @@ class PageSite {
  private:
   TestPageFiles files_;  // the site is its folder "site"; the access log sits beside it
   std::string root_, logPath_;
+  std::vector<Application> apps_;
   std::unique_ptr<HttpServer> server_;  // stopped before the files go
 };

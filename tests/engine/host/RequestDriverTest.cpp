@@ -1,4 +1,5 @@
 // The request driver answering through the provider.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "FakeControlBlock.h"
@@ -15,7 +16,8 @@ TEST(RequestDriver, APageThatCannotBeReadIsAnsweredWithItsErrorAndLogged) {
   const SupportCall& head = fake.supportCalls[1];
   EXPECT_EQ(static_cast<DWORD>(HSE_REQ_SEND_RESPONSE_HEADER), head.request);
   EXPECT_EQ("200 OK", head.buffer);
-  EXPECT_EQ("Content-Type: text/html\r\n\r\n", head.dataType);
+  // The request had no session cookie: a new session, whose cookie goes with the head.
+  EXPECT_THAT(head.dataType, testing::MatchesRegex("Content-Type: text/html\r\nSet-Cookie: SESSIONID=\\d+; path=/\r\n\r\n"));
   EXPECT_EQ(0u, fake.writtenBeforeHead);
   // 无法得到文件信息 and a line feed, in code page 936.
   const std::string message = "\xCE\xDE\xB7\xA8\xB5\xC3\xB5\xBD\xCE\xC4\xBC\xFE\xD0\xC5\xCF\xA2\n";

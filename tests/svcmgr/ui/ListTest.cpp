@@ -190,8 +190,9 @@ TEST_F(ContextMenuTest, OneApplicationServiceAndTheCopyOfItsName) {
   Open();
   const std::vector<std::pair<int, UINT>> expected = {
       {0, 32776}, {0, 32775}, {0, kSep},  {0, kPopup}, {1, 32777}, {1, 32779}, {1, 32780},
-      {0, kSep},  {0, kPopup}, {1, 32789}, {1, 32790}, {1, 32791}, {1, 32792}, {0, kSep},
-      {0, 32774}, {0, kSep},  {0, 32782}, {0, 32798}};
+      {0, kSep},  {0, kPopup}, {1, 32789}, {1, 32790}, {1, 32791}, {1, 32792},
+      // The test service's program has a version resource: its three cells are filled.
+      {1, 32793}, {1, 32794}, {1, 32795}, {0, kSep},  {0, 32774}, {0, kSep},  {0, 32782}, {0, 32798}};
   EXPECT_EQ(expected, Shape());
   for (const MenuProbeItem& item : menu) {
     if (item.id != kSep) {

@@ -43,14 +43,18 @@ TEST_F(StartupTest, TitleColumnsAndPanes) {
   const Expected columns[] = {{"名称", 80, LVCFMT_LEFT},      {"显示名称", 160, LVCFMT_LEFT},
                               {"类型", 90, LVCFMT_CENTER},   {"状态", 56, LVCFMT_CENTER},
                               {"进程ID", 56, LVCFMT_RIGHT},  {"启动类型", 65, LVCFMT_RIGHT},
-                              {"描述", 180, LVCFMT_LEFT},    {"文件路径", 150, LVCFMT_LEFT}};
-  ASSERT_EQ(8, window.ColumnCount());
-  for (int column = 0; column < 8; ++column) {
+                              {"描述", 180, LVCFMT_LEFT},    {"文件路径", 150, LVCFMT_LEFT},
+                              {"制造商", 100, LVCFMT_LEFT},  {"文件描述", 100, LVCFMT_LEFT},
+                              {"文件版本", 100, LVCFMT_LEFT}};
+  // The file-information columns are shown from the start.
+  ASSERT_EQ(11, window.ColumnCount());
+  for (int column = 0; column < 11; ++column) {
     ColumnInfo info = window.Column(column);
     EXPECT_EQ(Cp936(columns[column].title), info.title) << column;
     EXPECT_EQ(columns[column].format, info.format) << column;
-    // Type, state and process id are sized to their content after each refresh.
-    if (column < 2 || column > 4) {
+    // Type, state, process id and the file information are sized to their content after
+    // each refresh.
+    if (column < 2 || (column > 4 && column < 8)) {
       EXPECT_EQ(columns[column].width, info.width) << column;
     }
   }
@@ -161,7 +165,7 @@ TEST_F(MainMenuTest, ViewMenuItemsAndCheckMarks) {
   EXPECT_TRUE(Checked(items, 59393));
   EXPECT_TRUE(Checked(items, 32784));
   EXPECT_FALSE(Checked(items, 32783));
-  EXPECT_FALSE(Checked(items, 32796));  // the file-information columns are hidden
+  EXPECT_TRUE(Checked(items, 32796));  // the file-information columns are shown
 
   // F8: kernel-level services.
   window.PressKey(VK_F8);

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 #ifndef TAMBER_EXE
@@ -306,6 +307,13 @@ std::string TamberWindow::DialogText(HWND dialog) {
   return text;
 }
 
+HWND TamberWindow::FileNameEdit(HWND fileDialog) {
+  constexpr int kFileNameBox = 0x47c;
+  HWND box = fileDialog ? GetDlgItem(fileDialog, kFileNameBox) : nullptr;
+  HWND combo = box ? FindWindowExA(box, nullptr, "ComboBox", nullptr) : nullptr;
+  return combo ? FindWindowExA(combo, nullptr, "Edit", nullptr) : nullptr;
+}
+
 bool TamberWindow::Answer(HWND dialog, int button) {
   HWND control = GetDlgItem(dialog, button);
   PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), reinterpret_cast<LPARAM>(control));
@@ -331,10 +339,29 @@ TestServices::~TestServices() {
 
 std::string TestServices::DisplayNameOf(const std::string& name) { return Cp936("界面测试 ") + name; }
 
-std::string TestServices::Create(const std::string& description, DWORD startType) {
+namespace {
+std::string NewServiceName() {
   static int counter = 0;
-  std::string name = kTestPrefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+  return kTestPrefix + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+}
+}  // namespace
+
+std::string TestServices::ProgramPath() {
+  // With backslashes, as the system writes paths: a '/' starts a switch for the file
+  // path rules.
   std::string path = "\"" TEST_SERVICE_EXE "\" run";
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::string TestServices::AdoptNew() {
+  created_.push_back(NewServiceName());
+  return created_.back();
+}
+
+std::string TestServices::Create(const std::string& description, DWORD startType) {
+  std::string name = NewServiceName();
+  std::string path = ProgramPath();
   SC_HANDLE service = CreateServiceA(manager_, name.c_str(), DisplayNameOf(name).c_str(), SERVICE_ALL_ACCESS,
                                      SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL, path.c_str(),
                                      nullptr, nullptr, nullptr, nullptr, nullptr);

@@ -74,6 +74,9 @@ class TamberWindow {
   HWND WaitForDialog(const std::string& text = "", DWORD timeoutMs = 5000) const;
   // The texts of a dialog's static controls (a message box's message).
   static std::string DialogText(HWND dialog);
+  // The file name edit of an open or save dialog: Wine's takes the name in the edit of a
+  // combo box inside a ComboBoxEx (cmb13, 0x47c). Null while there is none.
+  static HWND FileNameEdit(HWND fileDialog);
   // Presses a dialog button (IDOK, IDYES, IDNO, ...) and waits for the dialog to go.
   static bool Answer(HWND dialog, int button);
 
@@ -101,6 +104,11 @@ class TestServices {
   // followed by the name.
   std::string Create(const std::string& description = "", DWORD startType = SERVICE_DEMAND_START);
   static std::string DisplayNameOf(const std::string& name);
+  // A name unique to the run for a service made elsewhere (by the program), deleted at the
+  // end like the others.
+  std::string AdoptNew();
+  // The binary path every test service runs with (quoted program, backslashes, "run").
+  static std::string ProgramPath();
   bool Exists(const std::string& name) const;
   DWORD StartType(const std::string& name) const;
   DWORD State(const std::string& name) const;

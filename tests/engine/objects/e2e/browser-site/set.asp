@@ -1,6 +1,7 @@
 <%
 ' Cookies with a value, sub-keys and each attribute; the script below reads them back
 ' through the browser's cookie jar.
+Session("from") = "set"
 Response.Cookies("plain") = "v1"
 Set multi = Response.Cookies("multi")
 multi.Item("x") = "1"
@@ -30,7 +31,7 @@ document.getElementById('result').textContent = [
   'root ' + get('/echo.asp'),
   'sub ' + get('/sub/echo.asp'),
   'redirect ' + get('/redirect.asp'),
-  'script ' + document.cookie.split('; ').sort().join('; ')
+  'script ' + document.cookie.split('; ').sort().filter(function (c) { return c.indexOf('SESSIONID=') != 0; }).join('; ')
 ].join('\n');
 </script>
 </body></html>

@@ -1,8 +1,11 @@
 <%
-' The cookies the browser sent, in collection order: name=value, or name{key:value,...}.
+' The session's mark in brackets, then the cookies the browser sent, in collection
+' order: name=value, or name{key:value,...}; the session cookie is left out.
+Response.Write "[" & Session("from") & "]"
 For Each name In Request.Cookies
   Set cookie = Request.Cookies(name)
-  If cookie.HasKeys Then
+  If name = "SESSIONID" Then
+  ElseIf cookie.HasKeys Then
     text = ""
     For Each key In cookie
       If text <> "" Then text = text & ","

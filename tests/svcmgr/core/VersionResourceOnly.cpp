@@ -1,0 +1,1 @@
+// Holds nothing: the library exists for its version resource.
