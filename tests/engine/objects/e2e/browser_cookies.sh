@@ -14,13 +14,7 @@ check "Set-Cookie lines" \
   "foreign=f; domain=example.com; path=/|gone=old; expires=Mon, 01-Jan-2001 00:00:00 GMT; path=/|multi=x=1&y=2; path=/|persist=kept; expires=Thu, 01-Jan-2099 00:00:00 GMT; path=/|plain=v1; path=/|scoped=s; path=/sub|SESSIONID=n; path=/|" \
   "$(tr -d '\r' <"$work/head.txt" | sed -n 's/^Set-Cookie: //p' | sed 's/^SESSIONID=[0-9]*;/SESSIONID=n;/' | tr '\n' '|')"
 
-if ! browser "$base/set.asp" >"$work/set.html"; then
-  echo "browser_cookies: chromium failed" >&2
-  tail -20 "$work/chromium.err" >&2
-  exit 1
-fi
-result=$(result_lines <"$work/set.html")
-line() { printf '%s\n' "$result" | sed -n "s/^$1 //p"; }
+load_result "$base/set.asp"
 # Sub-keys arrive as one cookie the server splits again; the expired cookie, the one for
 # another domain and the one for /sub stay away from /. The session cookie comes back
 # with every request, so each finds the session set.asp marked.

@@ -72,6 +72,19 @@ result_lines() {
     -e 's/&amp;/\&/g' -e 's/&lt;/</g' -e 's/&gt;/>/g'
 }
 
+# load_result URL: loads the page in the browser and keeps its result lines for line().
+load_result() {
+  local page="$work/page-$((++pages_loaded)).html"
+  if ! browser "$1" >"$page"; then
+    echo "$test_name: chromium failed" >&2
+    tail -20 "$work/chromium.err" >&2
+    exit 1
+  fi
+  result=$(result_lines <"$page")
+}
+pages_loaded=0
+line() { printf '%s\n' "$result" | sed -n "s/^$1 //p"; }  # line NAME: the result's line NAME
+
 finish_checks() {
   if [ "$failures" -ne 0 ]; then
     echo "$test_name: $failures check(s) failed"

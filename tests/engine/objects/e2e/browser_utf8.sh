@@ -11,13 +11,7 @@ source "$(dirname "$0")/browser_lib.sh" "$@" --codepage 65001
 text='naïve €5 日本語 😀'
 escaped='na%C3%AFve+%E2%82%AC5+%E6%97%A5%E6%9C%AC%E8%AA%9E+%F0%9F%98%80'
 
-if ! browser "$base/utf8form.asp?t=$escaped" >"$work/form.html"; then
-  echo "$test_name: chromium failed" >&2
-  tail -20 "$work/chromium.err" >&2
-  exit 1
-fi
-result=$(result_lines <"$work/form.html")
-line() { printf '%s\n' "$result" | sed -n "s/^$1 //p"; }
+load_result "$base/utf8form.asp?t=$escaped"
 check "form field" "$text" "$(line form)"
 check "length in characters" "15" "$(line length)"
 check "Server.URLEncode" "$escaped" "$(line url)"
