@@ -17,3 +17,14 @@ if [ ! -f "$WINEPREFIX/.booted" ]; then
   [ -f "$WINEPREFIX/system.reg" ] || { echo "bootstrap: wineboot failed" >&2; exit 1; }
   touch "$WINEPREFIX/.booted"
 fi
+# A crashing program must exit, not wait for ever behind Wine's crash dialog on the
+# display (a server that crashed would hang instead of being restarted).
+if [ ! -f "$WINEPREFIX/.crash-dialog-off" ]; then
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
+  grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" || {
+    echo "bootstrap: could not switch off the crash dialog" >&2
+    exit 1
+  }
+  touch "$WINEPREFIX/.crash-dialog-off"
+fi

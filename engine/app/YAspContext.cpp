@@ -13,3 +13,8 @@ void YAspContext::SetCodePage(int codePage) {
 bool YAspContext::WriteLiteral(const char*) { return true; }
 
 bool YAspContext::MapVirtualPath(const char*, std::string*) { return false; }
+
+std::string YAspContext::ReportPath(const std::string& physicalPath) {
+  size_t cut = physicalPath.find_last_of("\\/");
+  return cut == std::string::npos ? physicalPath : physicalPath.substr(cut + 1);
+}

@@ -38,6 +38,9 @@ class YAspContext {
   virtual bool WriteLiteral(const char* text);
   // Maps a normalised virtual path to a physical one.
   virtual bool MapVirtualPath(const char* url, std::string* path);
+  // How an error report names a compiled file: here its name alone, never the
+  // physical path a client should not learn.
+  virtual std::string ReportPath(const std::string& physicalPath);
   // What MapVirtualPath depends on besides its argument (a compiled page is kept per
   // scope); contexts whose mapping never changes keep the empty default.
   virtual std::string MappingScope() { return {}; }

@@ -9,6 +9,7 @@
 #include "app/CSessionObject.h"
 #include "automation/Clock.h"
 #include "automation/TextConversion.h"
+#include "automation/YAutomationError.h"
 #include "compiler/CAspParser.h"
 #include "host/CResponseObject.h"
 #include "host/ResponseHead.h"
@@ -19,12 +20,13 @@
 #include "objects/YSessionDictionary.h"
 #include "script/CScriptEngine.h"
 #include "script/CServerObject.h"
+#include "script/YRunawayCheck.h"
 
 namespace {
 
 constexpr DWORD kIntrinsicItemFlags = SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISPERSISTENT;
 
-// The server's setting of that name (a server variable), or "" when it has none.
+// The value of a server variable the host may not know; empty when it does not.
 std::string HostSetting(YServiceProvider* provider, const char* name) {
   char value[64];
   DWORD size = sizeof value;
@@ -76,6 +78,12 @@ void YPageContext::attach(YServiceProvider* provider) {
   provider_ = provider;
   request_->Intake(provider, &ParseHeaderLines);
   hostCodePage_ = UsableCodePage(HostSetting(provider, "DEFAULT_CODEPAGE"));
+  // Settings the host may give: how much a page may buffer, whether error reports may
+  // show physical paths.
+  const std::string limit = HostSetting(provider, "RESPONSE_BUFFER_LIMIT");
+  const unsigned long long bytes = std::strtoull(limit.c_str(), nullptr, 10);
+  if (bytes > 0) response_->set_bufferLimit(static_cast<size_t>(bytes));
+  debugErrors_ = HostSetting(provider, "DEBUG_ERRORS") == "1";
   server_->SetDirectories(applicationRoot_, UrlDirectory(provider->getPathInfo()));
 }
 
@@ -101,6 +109,20 @@ int YPageContext::runPage(const char* url, const char* path) {
 int YPageContext::executePage(const char* url) {
   std::string path;
   if (!MapVirtualPath(url, &path)) return 0;
+  if (YRunawayCheck::StackInUse() > kMaxScriptStackBytes) {
+    throw YAutomationError(CTL_E_OUTOFSTACKSPACE, L"Out of stack space", L"Server.Execute");
+  }
+  if (executeDepth_ >= kMaxExecuteDepth) {
+    throw YAutomationError(CTL_E_OUTOFSTACKSPACE,
+                           L"Server.Execute nested more than " + std::to_wstring(kMaxExecuteDepth) +
+                               L" pages deep (a page that executes itself?)",
+                           L"Server.Execute");
+  }
+  struct Depth {
+    int& depth;
+    explicit Depth(int& d) : depth(++d) {}
+    ~Depth() { --depth; }
+  } depth(executeDepth_);
   // The running page steps aside while the child runs and comes back however it ends.
   struct Restore {
     YPageContext* self;
@@ -113,6 +135,8 @@ int YPageContext::executePage(const char* url) {
 }
 
 bool YPageContext::finish(int result) {
+  if (response_->bufferLimitExceeded()) result = 0;
+  pageFailed_ = result == 0;
   BuildHead(*this);
   if (!sendBody_) return true;
   YWStream* out = provider_->getOutputStream();
@@ -121,8 +145,11 @@ bool YPageContext::finish(int result) {
   if (!body.empty() && !out->write(body.data(), static_cast<uint32_t>(body.size()))) return false;
   if (result == 0) {
     std::string error = PageErrorText();
+    if (response_->bufferLimitExceeded() && error.empty()) error = response_->BufferLimitReport();
     // The server log takes one plain line: what failed and where, no HTML.
-    std::string log = "page failed: " + (currentPage_ ? currentPage_->ErrorSummary() : std::string());
+    std::string summary = currentPage_ ? currentPage_->ErrorSummary() : std::string();
+    if (summary.empty() && response_->bufferLimitExceeded()) summary = "the response buffer limit was exceeded";
+    std::string log = "page failed: " + summary;
     for (char& c : log) {
       if (static_cast<unsigned char>(c) < 0x20) c = ' ';
     }
@@ -238,6 +265,21 @@ bool YPageContext::WriteLiteral(const char* text) {
 bool YPageContext::MapVirtualPath(const char* url, std::string* path) {
   *path = server_->MapVirtualPath(url ? url : "");
   return true;
+}
+
+std::string YPageContext::ReportPath(const std::string& physicalPath) {
+  if (debugErrors_) return physicalPath;
+  std::string_view root = applicationRoot_;
+  while (!root.empty() && (root.back() == '\\' || root.back() == '/')) root.remove_suffix(1);
+  if (!root.empty() && physicalPath.size() > root.size() &&
+      (physicalPath[root.size()] == '\\' || physicalPath[root.size()] == '/') &&
+      EqualsAsciiNoCase(std::string_view(physicalPath).substr(0, root.size()), root)) {
+    std::string relative = physicalPath.substr(root.size());
+    for (char& c : relative)
+      if (c == '\\') c = '/';
+    return relative;
+  }
+  return YAspContext::ReportPath(physicalPath);
 }
 
 std::string YPageContext::MappingScope() { return server_->MappingScope(); }

@@ -29,6 +29,8 @@ class YPageContext : public YAspContext, public YRequestContext {
   static constexpr int kPageTimeoutSeconds = 90;
   // One request runs at most this many pages (the first and its transfers).
   static constexpr int kMaxPageRuns = 20;
+  // Server.Execute nests at most this deep: a page that executes itself stops there.
+  static constexpr int kMaxExecuteDepth = 16;
 
   YPageContext();
   ~YPageContext() override;  // out of line: CAspParser is complete there
@@ -59,6 +61,9 @@ class YPageContext : public YAspContext, public YRequestContext {
   bool AddNamedItems(CScriptEngine* engine) override;
   bool WriteLiteral(const char* text) override;
   bool MapVirtualPath(const char* url, std::string* path) override;
+  // Relative to the application root ("/dir/page.asp"); the physical path only when
+  // the host allows it (its DEBUG_ERRORS server variable).
+  std::string ReportPath(const std::string& physicalPath) override;
   std::string MappingScope() override;
 
   // YRequestContext
@@ -96,6 +101,8 @@ class YPageContext : public YAspContext, public YRequestContext {
 
   // The error text of the current page: its compile message, else its failed engine's.
   std::string PageErrorText() const;
+  // A failed page answers 500 when its head has not gone out yet.
+  bool pageFailed() const { return pageFailed_; }
 
  private:
   struct PageObject {
@@ -118,4 +125,7 @@ class YPageContext : public YAspContext, public YRequestContext {
   bool sendBody_ = false;
   int64_t deadline_ = 0;
   int hostCodePage_ = 0;  // the host's default for pages that set none; 0: the system's
+  bool debugErrors_ = false;
+  bool pageFailed_ = false;
+  int executeDepth_ = 0;
 };

@@ -26,5 +26,6 @@ class YAutomationError {
 #ifndef CTL_E_SETNOTSUPPORTED
 #define CTL_E_ILLEGALFUNCTIONCALL static_cast<HRESULT>(0x800A0005)
 #define CTL_E_OUTOFMEMORY static_cast<HRESULT>(0x800A0007)
+#define CTL_E_OUTOFSTACKSPACE static_cast<HRESULT>(0x800A001C)
 #define CTL_E_SETNOTSUPPORTED static_cast<HRESULT>(0x800A017F)  // property is read-only
 #endif

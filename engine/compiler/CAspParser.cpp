@@ -17,6 +17,7 @@
 #include "compiler/YAttributeList.h"
 #include "compiler/YCompiledPageCache.h"
 #include "host/RequestProfile.h"
+#include "script/CServerObject.h"
 
 namespace {
 
@@ -123,6 +124,10 @@ HRESULT CAspParser::GetItemInfo(int32_t, LPCOLESTR name, DWORD mask, IUnknown** 
 const char* CAspParser::GetFileName(int32_t fileIndex) const {
   if (fileIndex < 0 || static_cast<size_t>(fileIndex) >= fileNames_.size()) return nullptr;
   return fileNames_[fileIndex].c_str();
+}
+
+std::string CAspParser::ReportPath(const std::string& physicalPath) {
+  return context_ ? context_->ReportPath(physicalPath) : physicalPath;
 }
 
 UINT CAspParser::GetCodePage() { return context_ ? static_cast<UINT>(context_->GetCodePage()) : 0; }
@@ -278,6 +283,7 @@ bool CAspParser::Scan(FileScan& scan, const char* begin, const char* end) {
     }
     Element element;
     const char* next = FindElement(lt, SkipSpace(lt + 1, end), end, &element);
+    if (!next) return false;  // a server-side element without its end tag
     if (element.start) {
       if (!LiteralText(scan, pending, lt)) return false;
       HandleElement(scan, element);
@@ -331,7 +337,7 @@ bool CAspParser::Include(const std::string& path, const std::string& written) {
   NormalizePath(normalized);
   std::string physical;
   if (!context_ || !context_->MapVirtualPath(normalized.c_str(), &physical)) {
-    errorText_ = Message(kCannotMapFile) + path + "]";
+    errorText_ = Message(kCannotMapFile) + HtmlEncodeText(path) + "]";
     return false;
   }
   if (std::find(includeStack_.begin(), includeStack_.end(), physical) != includeStack_.end()) {
@@ -344,7 +350,7 @@ bool CAspParser::Include(const std::string& path, const std::string& written) {
   if (CompileOne(normalized, physical, static_cast<int32_t>(fileNames_.size() - 1))) return true;
   if (failedFile_ == physical && errorText_ == Message(kNoFileInformation)) {
     // A missing include: name it as written and the file that includes it.
-    errorText_ += "#include \"" + written + "\" in " + includer + "\n";
+    errorText_ += HtmlEncodeText("[" + written + "] included by [" + ReportPath(includer) + "]") + "\n";
     errorSummary_ = "missing include " + written + " in " + includer;
   }
   return false;
@@ -389,7 +395,8 @@ void CAspParser::ApplyDirective(const YAttributeList& attributes) {
 }
 
 // Looks for a server-side element whose name starts at name (lt is its "<"). Fills
-// element when it is one; answers where scanning goes on either way.
+// element when it is one; answers where scanning goes on either way, or null (with
+// errorText set) for a server-side element that has no end tag.
 const char* CAspParser::FindElement(const char* lt, const char* name, const char* end, Element* element) {
   if (end - name < 8 || !IsCSpace(name[6])) return name;
   std::string_view tag(name, 6);
@@ -405,8 +412,9 @@ const char* CAspParser::FindElement(const char* lt, const char* name, const char
   for (;;) {
     const char* endTag = FindByte(search, end, '<');
     if (!endTag) {
+      // Its code must not reach the client as literal text: the page fails.
       errorText_ = (isScript ? "script" : "object") + Message(kNoClosingTag);
-      return gt + 1;  // not server-side: the start tag stays literal text
+      return nullptr;
     }
     if (endTag + 1 >= end || endTag[1] != '/') {
       search = endTag + 1;
@@ -538,7 +546,8 @@ bool CAspParser::FlushHtmlBlocks() {
 // Running.
 
 bool CAspParser::Run() {
-  scriptsAborted_ = false;
+  stop_.aborted = false;
+  stop_.timedOut = false;
   if (!defaultEngine_ && !engines_.empty()) defaultEngine_ = engines_.front().Get();
   if (!FlushHtmlBlocks()) return false;
   if (!defaultEngine_) return true;  // literal text only: already written
@@ -585,7 +594,7 @@ void CAspParser::CloseEngines() {
 }
 
 bool CAspParser::AbortScripts() {
-  scriptsAborted_ = true;
+  stop_.aborted = true;
   bool stopped = true;
   for (const auto& engine : engines_) {
     if (!engine->IsStarted()) continue;
@@ -602,6 +611,7 @@ void CAspParser::StopScriptsFromMember() {
 }
 
 void CAspParser::InterruptScripts() {
+  stop_.timedOut = true;
   for (const auto& engine : engines_) {
     if (engine->IsStarted()) engine->InterruptScriptThread(SCRIPTTHREADID_ALL);
   }

@@ -27,6 +27,7 @@
 #include "compiler/YCompiledPage.h"
 #include "compiler/YHtmlBlock.h"
 #include "script/CScriptEngine.h"
+#include "script/YPageStop.h"
 #include "script/YScriptEngineOwner.h"
 
 class YAspContext;
@@ -49,6 +50,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
                       ITypeInfo** typeInfo) override;
   const char* GetFileName(int32_t fileIndex) const override;
   UINT GetCodePage() override;
+  const YPageStop* GetPageStop() const override { return &stop_; }
+  std::string ReportPath(const std::string& physicalPath) override;
 
   void SetContext(YAspContext* context) { context_ = context; }
 
@@ -76,6 +79,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   // interrupt the running script, raises E_ABORT so the engine unwinds from the call.
   void StopScriptsFromMember();
   // Interrupts every running script (the time-out sweep); reported as a script error.
+  // Marks the page timed out, which stops it at its next loop turn or procedure entry
+  // where the engine cannot be interrupted.
   void InterruptScripts();
 
   // The page's error text: errorText when set, else that of the engine that failed.
@@ -91,10 +96,11 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   CScriptEngine* defaultEngine() const { return defaultEngine_; }
   CScriptEngine* currentEngine() const { return currentEngine_; }
   bool transactionRequired() const { return transactionRequired_; }
-  bool scriptsAborted() const { return scriptsAborted_; }
+  bool scriptsAborted() const { return stop_.aborted.load(std::memory_order_relaxed); }
+  bool timedOut() const { return stop_.timedOut.load(std::memory_order_relaxed); }
 
-  int64_t deadline() const { return deadline_.load(std::memory_order_relaxed); }
-  void set_deadline(int64_t deadline) { deadline_.store(deadline, std::memory_order_relaxed); }
+  int64_t deadline() const { return stop_.deadline.load(std::memory_order_relaxed); }
+  void set_deadline(int64_t deadline) { stop_.deadline.store(deadline, std::memory_order_relaxed); }
 
  private:
   struct FileScan;
@@ -134,9 +140,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   std::string errorSummary_;  // set where the plain "compile error in file" says too little
   std::string failedFile_;    // the innermost file whose compile failed
   std::string currentDirectory_;
-  std::atomic<int64_t> deadline_{0};
   // What a compile records for the compiled page it leaves.
   std::vector<YCompiledPage::ContextEffect> effects_;
   std::vector<YFileStamp> fileStamps_;
-  bool scriptsAborted_ = false;
+  YPageStop stop_;  // deadline, self-stop and time-out of the running page
 };

@@ -123,7 +123,7 @@ void CResponseObject::Flush() {
 
 void CResponseObject::Clear() {
   buffer_.clear();
-  writingEnabled_ = true;
+  writingEnabled_ = !bufferLimitExceeded_;
 }
 
 void CResponseObject::Write(const VARIANT& value) {
@@ -132,6 +132,24 @@ void CResponseObject::Write(const VARIANT& value) {
   if (!ToBstr(value, &text)) return;  // a value without string form writes nothing
   const UINT codePage = static_cast<UINT>(context_->GetCodePage());
   buffer_ += WideToNarrow(std::wstring_view(V_BSTR(text.ptr()), SysStringLen(V_BSTR(text.ptr()))), codePage);
+  CheckBufferLimit();
+}
+
+std::string CResponseObject::BufferLimitReport() const {
+  return "<p>response buffer limit exceeded: the page buffered more than " + std::to_string(bufferLimit_) +
+         " bytes</p>";
+}
+
+void CResponseObject::CheckBufferLimit() {
+  if (buffer_.size() <= bufferLimit_) return;
+  bufferLimitExceeded_ = true;
+  writingEnabled_ = false;
+  std::string().swap(buffer_);  // the memory goes back at once
+  throw YAutomationError(CTL_E_OUTOFMEMORY,
+                         L"response buffer limit exceeded: the page buffered more than " +
+                             std::to_wstring(bufferLimit_) +
+                             L" bytes (Response.Flush sends buffered output and empties the buffer)",
+                         L"Response");
 }
 
 void CResponseObject::Print(const VARIANT& value) {
@@ -147,8 +165,9 @@ void CResponseObject::HtmlBlock(LONG index) {
   // A page that stopped itself writes nothing more, also where the engine runs on.
   if (!page || page->scriptsAborted()) return;
   const auto& blocks = page->htmlBlocks();
-  if (index < 0 || static_cast<size_t>(index) >= blocks.size()) return;
+  if (index < 0 || static_cast<size_t>(index) >= blocks.size() || !writingEnabled_) return;
   buffer_ += blocks[index].text;
+  CheckBufferLimit();
 }
 
 void CResponseObject::BinaryWrite(const VARIANT& value) {

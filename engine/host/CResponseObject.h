@@ -4,6 +4,7 @@
 // Components can write into the response through its IStream.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "automation/CCmdTarget.h"
@@ -15,9 +16,21 @@ class YPageContext;
 // {198534DD-4630-4BDF-BDC2-498B9942E31A}
 extern const IID IID_CResponseObject;
 
+// The most a page may hold in the response buffer unless the host sets its own limit:
+// past it the page fails ("response buffer limit exceeded"); Response.Flush empties the
+// buffer, so a page that flushes may send any amount.
+constexpr size_t kDefaultResponseBufferLimit = 4 * 1024 * 1024;
+
 class CResponseObject : public CCmdTarget {
  public:
   explicit CResponseObject(YPageContext* context);
+
+  size_t bufferLimit() const { return bufferLimit_; }
+  void set_bufferLimit(size_t bytes) { bufferLimit_ = bytes; }
+  // The buffer passed its limit: its text was dropped, writing is off and the page fails.
+  bool bufferLimitExceeded() const { return bufferLimitExceeded_; }
+  // The report of that failure, for a page whose script swallowed the error.
+  std::string BufferLimitReport() const;
 
   // Request intake makes the response share the request's cookie collection.
   void SetCookies(YCookieDictionary* cookies);
@@ -83,6 +96,8 @@ class CResponseObject : public CCmdTarget {
   // Sends the pending text when the head allows a body, and empties it either way.
   bool WritePending();
   bool WriteToClient(const void* data, size_t length);
+  // Fails the page once the buffer holds more than the limit.
+  void CheckBufferLimit();
 
   YCookieDictionary* cookies_ = nullptr;  // one reference held
   std::string buffer_;
@@ -98,4 +113,6 @@ class CResponseObject : public CCmdTarget {
   std::string status_;
   YPageContext* context_;
   LONG codePage_ = 0;
+  size_t bufferLimit_ = kDefaultResponseBufferLimit;
+  bool bufferLimitExceeded_ = false;
 };

@@ -34,10 +34,14 @@ bool BuildHead(YPageContext& context) {
     host->addHeader("Location", context.targetUrl().c_str());
     context.set_sendBody(false);
   } else {
-    int code = 200;
-    std::string reason = "OK";
-    ParseStatusLine(response->status(), &code, &reason);  // stored only when it parsed
-    host->setStatus(code, reason.c_str());
+    if (context.pageFailed()) {
+      host->setStatus(500, "Internal Server Error");
+    } else {
+      int code = 200;
+      std::string reason = "OK";
+      ParseStatusLine(response->status(), &code, &reason);  // stored only when it parsed
+      host->setStatus(code, reason.c_str());
+    }
     std::string type = response->contentType().empty() ? "text/html" : response->contentType();
     if (!response->charset().empty()) type += "; charset=" + response->charset();
     host->addHeader("Content-Type", type.c_str());

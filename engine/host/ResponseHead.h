@@ -13,7 +13,8 @@ class YPageContext;
 bool ParseStatusLine(std::string_view text, int* code, std::string* reason);
 
 // Redirect (a target without a pending transfer): 302 "MOVED" and "Location", no body.
-// Otherwise Response.Status (200 "OK" unless set), "Content-Type" (text/html unless set, "; charset=" and the
+// Otherwise Response.Status (200 "OK" unless set; 500 "Internal Server Error" for a
+// page that failed before its head went out), "Content-Type" (text/html unless set, "; charset=" and the
 // charset when set) and "Cache-Control" when set. Then one "Set-Cookie" line per
 // changed cookie. Answers true; a second call does nothing.
 bool BuildHead(YPageContext& context);

@@ -9,11 +9,14 @@
 #include "host/RequestProfile.h"
 #include "script/CNamedItemMembers.h"
 #include "script/CNamedItemProbe.h"
+#include "script/CServerObject.h"
 #include "script/CVBScriptFunctions.h"
+#include "script/LoopCheckInsertion.h"
 #include "script/ScriptErrorText.h"
 #include "script/ScriptLineRules.h"
 #include "script/VBScriptGuard.h"
 #include "script/YProxyDispatch.h"
+#include "script/YRunawayCheck.h"
 
 namespace {
 
@@ -106,6 +109,11 @@ bool CScriptEngine::Start() {
   }
   if (FAILED(activeScript_->SetScriptSite(&site_))) return StartFailed("Failed to set script engine's site.");
   if (FAILED(activeScriptParse_->InitNew())) return StartFailed("Failed to initialize script engine.");
+  // The check item comes first among the global-members items: the engines ask them in
+  // the order they were added, at every loop turn.
+  if ((languageId_ == kLanguageVBScript || languageId_ == kLanguageJScript) && FAILED(AddRunawayCheck())) {
+    return StartFailed("Failed to initialize script engine.");
+  }
   return true;
 }
 
@@ -120,6 +128,16 @@ bool CScriptEngine::RunProgram() {
       return false;
     }
     if (guard.callsGuardedFunctions) AddVBScriptFunctions(guard.hiddenPrefix);
+  }
+  // Loops and procedures ask the page whether to go on: the platform's engines cannot
+  // be interrupted from outside.
+  if (languageId_ == kLanguageVBScript || languageId_ == kLanguageJScript) {
+    const size_t plainSize = program.size();
+    program = languageId_ == kLanguageVBScript ? InsertVBScriptChecks(program) : InsertJScriptChecks(program);
+    if (program.size() != plainSize && FAILED(AddRunawayCheck())) {
+      activeScriptParse_.Reset();
+      return false;
+    }
   }
   EXCEPINFO info{};
   HRESULT hr;
@@ -139,6 +157,14 @@ bool CScriptEngine::RunProgram() {
   // failure is the stop, not an error, as long as no error was reported before it.
   if (FAILED(hr) && !aborted_) return false;
   return lastError_ >= 0;
+}
+
+HRESULT CScriptEngine::AddRunawayCheck() {
+  if (runawayCheck_) return S_OK;
+  runawayCheck_ = new YRunawayCheck(owner_ ? owner_->GetPageStop() : nullptr);
+  HRESULT hr = activeScript_->AddNamedItem(kRunawayCheckItem, SCRIPTITEM_GLOBALMEMBERS);
+  if (FAILED(hr)) std::exchange(runawayCheck_, nullptr)->Release();
+  return hr;
 }
 
 void CScriptEngine::AddVBScriptFunctions(std::wstring prefix) {
@@ -161,7 +187,7 @@ void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
       "cannot be compiled here; assign through a variable instead: Set t = x(a) : t(b) = v</p>";
   char position[64];
   std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(line));
-  errorText_ += "<p>" + file + position;
+  errorText_ += "<p>" + ReportFileName(file) + position;
   errorSummary_ = "VBScript compilation error at " + file + ":" + std::to_string(line);
   lastError_ = E_FAIL;
 }
@@ -178,6 +204,10 @@ void CScriptEngine::Close() {
     if (CNamedItemMembers* items = std::exchange(namedItems_, nullptr)) {
       items->Detach();
       items->Release();
+    }
+    if (YRunawayCheck* check = std::exchange(runawayCheck_, nullptr)) {
+      check->Detach();
+      check->Release();
     }
     if (CVBScriptFunctions* functions = std::exchange(functions_, nullptr)) functions->Release();
     itemNames_.clear();
@@ -297,6 +327,8 @@ HRESULT CScriptEngine::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknow
     own = crossScriptProxy_;
   } else if (namedItems_ && SameNameIgnoringCase(name, kNamedItemsItem)) {
     own = namedItems_->GetIDispatch(false);
+  } else if (runawayCheck_ && SameNameIgnoringCase(name, kRunawayCheckItem)) {
+    own = runawayCheck_;
   } else if (functions_ && SameNameIgnoringCase(name, kVBScriptFunctionsItem)) {
     own = functions_->GetIDispatch(false);
   } else if (owner_) {
@@ -323,7 +355,11 @@ HRESULT CScriptEngine::OnStateChange(SCRIPTSTATE) { return S_OK; }
 HRESULT CScriptEngine::OnEnterScript() { return S_OK; }
 HRESULT CScriptEngine::OnLeaveScript() { return S_OK; }
 
-void CScriptEngine::AppendWide(BSTR text) { errorText_ += BstrToNarrow(text, ScriptCodePage()); }
+void CScriptEngine::AppendWide(BSTR text) { errorText_ += HtmlEncodeText(BstrToNarrow(text, ScriptCodePage())); }
+
+std::string CScriptEngine::ReportFileName(const std::string& physicalPath) const {
+  return HtmlEncodeText(owner_ ? owner_->ReportPath(physicalPath) : physicalPath);
+}
 
 HRESULT CScriptEngine::OnScriptError(IActiveScriptError* error) {
   if (aborted_) return S_OK;
@@ -379,7 +415,7 @@ HRESULT CScriptEngine::OnScriptError(IActiveScriptError* error) {
     char position[64];
     std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(sourceLine));
     errorText_ += "<p>";
-    errorText_ += fileName;
+    errorText_ += ReportFileName(fileName);
     errorText_ += position;
     if (lineText.Get()) {
       // The caret stays within the line, whatever position the engine reports.

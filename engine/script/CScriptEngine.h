@@ -32,6 +32,7 @@
 class CNamedItemMembers;
 class CVBScriptFunctions;
 class YProxyDispatch;
+class YRunawayCheck;
 
 // The named item through which an engine reaches the global members of another engine.
 inline constexpr wchar_t kCrossScriptItem[] = L"OrvaneCrossScript";
@@ -165,7 +166,12 @@ class CScriptEngine : public CCmdTarget {
   // Gives the engine the host's versions of the built-ins the guard routed.
   void AddVBScriptFunctions(std::wstring prefix);
   bool StartFailed(const char* message);
+  // Gives the engine the item the inserted runaway checks call, once per started engine.
+  HRESULT AddRunawayCheck();
+  // Appends text from the engine to the report, encoded for HTML.
   void AppendWide(BSTR text);
+  // The name of a file as the report shows it (the owner decides), encoded for HTML.
+  std::string ReportFileName(const std::string& physicalPath) const;
 
   std::string errorText_;
   std::string errorSummary_;
@@ -189,6 +195,7 @@ class CScriptEngine : public CCmdTarget {
   bool crossScriptItemAdded_ = false;
   std::optional<bool> namedItemsDirect_;
   CNamedItemMembers* namedItems_ = nullptr;
+  YRunawayCheck* runawayCheck_ = nullptr;
   // The names of the named items added (kept out of the guard's hidden names), and
   // the item with the routed built-ins, once a program calls them.
   std::vector<std::wstring> itemNames_;

@@ -7,6 +7,9 @@
 #include <ole2.h>
 
 #include <cstdint>
+#include <string>
+
+struct YPageStop;
 
 class YScriptEngineOwner {
  public:
@@ -21,4 +24,8 @@ class YScriptEngineOwner {
   // outputs to empty where given before answering.
   virtual HRESULT GetItemInfo(int32_t languageId, LPCOLESTR name, DWORD mask, IUnknown** unknown,
                               ITypeInfo** typeInfo) = 0;
+  // How an error report names the file of a physical path.
+  virtual std::string ReportPath(const std::string& physicalPath) { return physicalPath; }
+  // What the runaway checks of the owner's running page look at; null: none.
+  virtual const YPageStop* GetPageStop() const { return nullptr; }
 };

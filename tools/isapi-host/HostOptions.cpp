@@ -19,7 +19,17 @@ const char kUsage[] =
     "  --receive-timeout MS  longest wait for a client's next bytes (default 15000)\n"
     "  --max-body BYTES      largest request body (default 33554432)\n"
     "  --control-pipe NAME   named pipe of a parent: told the port, closing it stops the server\n"
-    "  --help                this text\n";
+    "  --response-buffer-limit BYTES\n"
+    "                        most bytes a page may buffer before it fails with 500\n"
+    "                        (default: the extension's own, 4194304 for vellum);\n"
+    "                        Response.Flush sends what is buffered and starts afresh\n"
+    "  --debug-errors        error reports name files by their physical path\n"
+    "                        (default: by their path in the application)\n"
+    "  --help                this text\n"
+    "limits: request head 16384 bytes and 100 fields (431 beyond), all of it within\n"
+    "  30 s; request body --max-body (413 beyond); an idle connection --receive-timeout;\n"
+    "  vellum: form 8 MB, page files 8 MB, script time-out 90 s (Server.ScriptTimeout),\n"
+    "  script stack 512 KB (\"out of stack space\"), Server.Execute nested 16 deep\n";
 
 namespace {
 
@@ -72,9 +82,13 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       options->help = true;
       continue;
     }
+    if (arg == "--debug-errors") {
+      options->debugErrors = true;
+      continue;
+    }
     static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
                                              "--access-log", "--receive-timeout", "--max-body", "--control-pipe",
-                                             "--codepage"};
+                                             "--response-buffer-limit", "--codepage"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {
@@ -147,6 +161,13 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
         return false;
       }
       options->controlPipe = value;
+    } else if (arg == "--response-buffer-limit") {
+      unsigned limit = 0;
+      if (!ParseNumber(value, 0xFFFFFFFFul, &limit) || limit == 0) {
+        *error = "--response-buffer-limit needs a number of bytes from 1 to 4294967295, not '" + value + "'";
+        return false;
+      }
+      options->responseBufferLimit = limit;
     } else if (arg == "--codepage") {
       if (!ParseNumber(value, kMaxCodePage, &options->codePage) || options->codePage == 0 ||
           !IsValidCodePage(options->codePage)) {

@@ -276,6 +276,8 @@ HttpConnection::Next HttpConnection::Handle(const HttpRequestHead& head, size_t 
   facts.localAddr = localAddress_;
   facts.serverPort = server_.port();
   facts.contentLength = body.total;
+  facts.responseBufferLimit = server_.options().responseBufferLimit;
+  facts.debugErrors = server_.options().debugErrors;
   facts.defaultCodePage = server_.options().codePage;
   ExtensionCall call(server_, *this, facts, body, sink, extensionLog);
   call.Run();

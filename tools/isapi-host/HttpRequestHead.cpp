@@ -28,6 +28,21 @@ std::string_view TrimBlanks(std::string_view s) {
 
 HeadParseResult Error(int status) { return {HeadParse::kError, 0, status}; }
 
+// The path and query of an absolute-form target ("http://host:port/path?q"), with "/"
+// for an empty path. False when target is not in absolute form.
+bool OriginOfAbsoluteTarget(std::string_view target, std::string* origin) {
+  size_t scheme = target.find("://");
+  if (scheme == std::string_view::npos) return false;
+  std::string_view name = target.substr(0, scheme);
+  if (!EqualsNoCase(name, "http") && !EqualsNoCase(name, "https")) return false;
+  std::string_view rest = target.substr(scheme + 3);
+  size_t path = rest.find_first_of("/?");
+  if (path == 0 || rest.empty()) return false;  // no authority
+  origin->assign(path == std::string_view::npos || rest[path] == '?' ? "/" : "");
+  if (path != std::string_view::npos) origin->append(rest.substr(path));
+  return true;
+}
+
 }  // namespace
 
 const std::string* HttpRequestHead::Find(std::string_view name) const {
@@ -96,6 +111,8 @@ HeadParseResult ParseRequestHead(std::string_view data, HttpRequestHead* head) {
     if (!IsTokenChar(static_cast<unsigned char>(c))) return Error(400);
   for (char c : target)
     if (static_cast<unsigned char>(c) <= 32 || c == 127) return Error(400);
+  std::string origin;
+  if (OriginOfAbsoluteTarget(target, &origin)) target = origin;
   if (target.front() != '/' && target != "*") return Error(400);
   if (version.size() != 8 || version.substr(0, 5) != "HTTP/" || version[6] != '.' || version[5] < '0' ||
       version[5] > '9' || version[7] < '0' || version[7] > '9')
@@ -123,6 +140,7 @@ HeadParseResult ParseRequestHead(std::string_view data, HttpRequestHead* head) {
     parsed.rawFields.append(line);
     parsed.rawFields.append("\r\n");
   }
+  if (parsed.minorVersion >= 1 && !parsed.Find("Host")) return Error(400);
   *head = std::move(parsed);
   return {HeadParse::kComplete, end, 0};
 }

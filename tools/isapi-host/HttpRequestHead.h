@@ -15,7 +15,7 @@ constexpr size_t kMaxHeaderFields = 100;
 
 struct HttpRequestHead {
   std::string method;
-  std::string target;   // as sent: path and query, still encoded
+  std::string target;   // path and query, still encoded (an absolute-form target's path)
   int minorVersion = 1;  // HTTP/1.minor
   std::vector<std::pair<std::string, std::string>> fields;  // names as sent
   std::string rawFields;  // the header lines as received, each ending in "\r\n"
@@ -35,7 +35,9 @@ struct HeadParseResult {
 };
 
 // Parses the head at the start of data. Empty lines before the request line are
-// skipped (they count in headLength). Lines may end in "\r\n" or a bare "\n".
+// skipped (they count in headLength). Lines may end in "\r\n" or a bare "\n". A target
+// in absolute form ("http://host/path?q") is taken as its path and query. An HTTP/1.1
+// request without a Host field is refused with 400.
 HeadParseResult ParseRequestHead(std::string_view data, HttpRequestHead* head);
 
 // How the request body is framed.

@@ -56,6 +56,10 @@ VariableLookup LookupServerVariable(const RequestFacts& facts, std::string_view 
   if (name == "LOCAL_ADDR") return found(facts.localAddr);
   if (name == "GATEWAY_INTERFACE") return found("CGI/1.1");
   if (name == "HTTPS") return found("off");
+  if (name == kResponseBufferLimitVariable && facts.responseBufferLimit) {
+    return found(std::to_string(facts.responseBufferLimit));
+  }
+  if (name == kDebugErrorsVariable && facts.debugErrors) return found("1");
   if (name == kDefaultCodePageVariable && facts.defaultCodePage) return found(std::to_string(facts.defaultCodePage));
   if (name == "AUTH_TYPE" || name == "REMOTE_USER" || name == "LOGON_USER" || name == "AUTH_USER")
     return found(std::string());

@@ -10,6 +10,12 @@
 #include "HttpRequestHead.h"
 
 constexpr const char kServerSoftware[] = "isapi-host/1.0";
+// Settings the server gives its extensions, as server variables that exist only when
+// the setting was made: RESPONSE_BUFFER_LIMIT, the decimal number of bytes a page may
+// buffer (--response-buffer-limit); DEBUG_ERRORS, "1" when error reports may show
+// physical paths (--debug-errors).
+constexpr const char kResponseBufferLimitVariable[] = "RESPONSE_BUFFER_LIMIT";
+constexpr const char kDebugErrorsVariable[] = "DEBUG_ERRORS";
 // The code page the extension gives pages that name none (--codepage), a server
 // variable that exists only when the option was given.
 constexpr const char kDefaultCodePageVariable[] = "DEFAULT_CODEPAGE";
@@ -26,6 +32,8 @@ struct RequestFacts {
   std::string localAddr;
   unsigned serverPort = 0;
   unsigned long long contentLength = 0;
+  unsigned long long responseBufferLimit = 0;  // 0: not set
+  bool debugErrors = false;
   unsigned defaultCodePage = 0;  // 0: not set
 };
 

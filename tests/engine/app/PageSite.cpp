@@ -21,7 +21,7 @@ void PageSite::AddApplication(const std::string& url, const std::string& physica
   apps_.push_back({url, physicalRoot});
 }
 
-bool PageSite::Start(std::string* error) {
+bool PageSite::Start(std::string* error, const std::function<void(HostOptions*)>& adjust) {
   HostOptions options;
   options.root = root_;
   options.port = 0;
@@ -29,6 +29,7 @@ bool PageSite::Start(std::string* error) {
   options.extension = ToWindowsPath(VELLUM_DLL_PATH);
   options.accessLog = logPath_;
   options.apps = apps_;
+  if (adjust) adjust(&options);
   server_ = std::make_unique<HttpServer>(options);
   return server_->Start(error);
 }

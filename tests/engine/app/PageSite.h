@@ -2,6 +2,7 @@
 // vellum.dll, in this process.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,8 +23,8 @@ class PageSite {
   void Write(const std::string& relative, std::string_view bytes);
   // Serves the folder physicalRoot as its own application under url ("/a"); before Start.
   void AddApplication(const std::string& url, const std::string& physicalRoot);
-  // Starts the server (after the files are written).
-  bool Start(std::string* error);
+  // Starts the server (after the files are written); adjust may change its options.
+  bool Start(std::string* error, const std::function<void(HostOptions*)>& adjust = {});
 
   HttpResponse Get(const std::string& target, const std::string& extraHeaders = "");
   unsigned port() const { return server_ ? server_->port() : 0; }

@@ -139,11 +139,14 @@ TEST_F(CompileTest, ScriptWithoutAttributesAndUnmatchedEndTagsStayLiteral) {
             ProgramLines(spaced.EngineFor("vbscript")));
 }
 
-TEST_F(CompileTest, MissingEndTagLeavesAMessageButTheStartTagStaysLiteral) {
-  ASSERT_TRUE(Compile("a<object runat=server id=x progid=Scripting.Dictionary>b"));
+TEST_F(CompileTest, ServerSideElementWithoutEndTagFailsTheCompileAndSendsNothing) {
+  EXPECT_FALSE(Compile("a<object runat=server id=x progid=Scripting.Dictionary>b"));
   EXPECT_EQ("object" + Gbk(L" 没有关闭标记\n"), parser_.errorText());
-  ASSERT_EQ(1u, parser_.htmlBlocks().size());
-  EXPECT_EQ("a<object runat=server id=x progid=Scripting.Dictionary>b", parser_.htmlBlocks()[0].text);
+  CAspParser script;
+  context_.Attach(&script);
+  ASSERT_FALSE(script.CompileFile("/s.asp", files_.Write("s.asp", "a<script runat=server>secret = 1").c_str()));
+  EXPECT_EQ("script" + Gbk(L" 没有关闭标记\n"), script.errorText());
+  for (const YHtmlBlock& block : script.htmlBlocks()) EXPECT_EQ(std::string::npos, block.text.find("secret"));
 }
 
 TEST_F(CompileTest, IncludesByFileAndVirtualPathCompileInPlaceWithTheirOwnLines) {
@@ -252,7 +255,7 @@ TEST_F(CompileTest, EveryCompileFailureHasItsMessageInCodePage936) {
       {"<% x = 1", L"找不到结束标识 %>"},
       {"<!--#include file=\"a.inc\"", L"无法找到结束标识-->"},
       {"<!--#include -->", L"include 必须要有 virtual 或者 file属性"},
-      {"<!--#include file=\"missing.inc\"-->", L"无法得到文件信息\n#include \"missing.inc\" in "},
+      {"<!--#include file=\"missing.inc\"-->", L"无法得到文件信息\n[missing.inc] included by [f.asp]\n"},
   };
   for (auto& c : cases) {
     CAspParser page;
@@ -265,7 +268,7 @@ TEST_F(CompileTest, EveryCompileFailureHasItsMessageInCodePage936) {
   context_.Attach(&including);
   const std::string includer = files_.Write("g.asp", "a\r\n<!--#include file=\"sub/missing.inc\"-->");
   EXPECT_FALSE(including.CompileFile("/g.asp", includer.c_str()));
-  EXPECT_EQ(Gbk(L"无法得到文件信息\n") + "#include \"sub/missing.inc\" in " + includer + "\n", including.errorText());
+  EXPECT_EQ(Gbk(L"无法得到文件信息\n") + "[sub/missing.inc] included by [g.asp]\n", including.errorText());
   EXPECT_EQ("missing include sub/missing.inc in " + includer, including.ErrorSummary());
   CAspParser missing;
   context_.Attach(&missing);

@@ -71,9 +71,12 @@ TEST(PageManageSweepWithDoubleEngine, InterruptsAnOverduePageOnceAndLeavesOthers
   EXPECT_EQ(0, YPageManage::Instance().Sweep(deadline));  // not yet earlier than now
   EXPECT_TRUE(YPageManage::Instance().IsRunning(&page));
   EXPECT_TRUE(DoubleLog().interrupts.empty());
+  EXPECT_FALSE(page.timedOut());
 
   EXPECT_EQ(1, YPageManage::Instance().Sweep(deadline + 1));
   EXPECT_FALSE(YPageManage::Instance().IsRunning(&page));
+  // Marked as well, for engines that cannot be interrupted: their checks see it.
+  EXPECT_TRUE(page.timedOut());
   EXPECT_EQ(0, YPageManage::Instance().Sweep(deadline + 100));  // at most once
 
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(thread, 10000));

@@ -15,7 +15,7 @@ TEST(RequestDriver, APageThatCannotBeReadIsAnsweredWithItsErrorAndLogged) {
   ASSERT_EQ(2u, fake.supportCalls.size());
   const SupportCall& head = fake.supportCalls[1];
   EXPECT_EQ(static_cast<DWORD>(HSE_REQ_SEND_RESPONSE_HEADER), head.request);
-  EXPECT_EQ("200 OK", head.buffer);
+  EXPECT_EQ("500 Internal Server Error", head.buffer);  // a failed page
   // The request had no session cookie: a new session, whose cookie goes with the head.
   EXPECT_THAT(head.dataType, testing::MatchesRegex("Content-Type: text/html\r\nSet-Cookie: SESSIONID=\\d+; path=/\r\n\r\n"));
   EXPECT_EQ(0u, fake.writtenBeforeHead);

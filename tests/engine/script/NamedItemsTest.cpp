@@ -144,8 +144,10 @@ TEST(NamedItemsDirectTest, TestDoubleEngineThatCanCallNamedItemsGetsPlainNamedIt
     EXPECT_EQ(S_OK, engine->AddNamedItem(L"OrvaneCrossScript", SCRIPTITEM_GLOBALMEMBERS));
     EXPECT_TRUE(engine->RunProgram());
   }
-  EXPECT_EQ((std::vector<std::pair<std::wstring, DWORD>>{
-                {L"Request", 0x42}, {L"Cart", 0x2}, {L"OrvaneCrossScript", SCRIPTITEM_GLOBALMEMBERS}}),
+  EXPECT_EQ((std::vector<std::pair<std::wstring, DWORD>>{{L"OrvaneRunawayCheck", SCRIPTITEM_GLOBALMEMBERS},
+                                                         {L"Request", 0x42},
+                                                         {L"Cart", 0x2},
+                                                         {L"OrvaneCrossScript", SCRIPTITEM_GLOBALMEMBERS}}),
             DoubleLog().namedItems);
   ASSERT_EQ(1u, owner.requests.size());
   EXPECT_EQ(L"Request", owner.requests[0].second);

@@ -9,6 +9,7 @@
 
 #include "automation/ComPtr.h"
 #include "script/CScriptEngine.h"
+#include "script/YPageStop.h"
 
 class TestScriptOwner : public YScriptEngineOwner {
  public:
@@ -17,12 +18,15 @@ class TestScriptOwner : public YScriptEngineOwner {
   HRESULT GetItemInfo(int32_t languageId, LPCOLESTR name, DWORD mask, IUnknown** unknown,
                       ITypeInfo** typeInfo) override;
 
+  const YPageStop* GetPageStop() const override { return &stop; }
+
   void SetItem(const std::wstring& name, IUnknown* object) { items[name] = ComPtr<IUnknown>(object); }
 
   std::vector<std::string> fileNames;
   UINT codePage = 0;
   std::map<std::wstring, ComPtr<IUnknown>> items;  // names match exactly
   std::vector<std::pair<int32_t, std::wstring>> requests;  // language, name
+  YPageStop stop;  // what the runaway checks see
 };
 
 // A CScriptEngine held for a test: closed and released at the end of the scope.

@@ -137,12 +137,13 @@ TEST_F(HostHttpTest, MalformedRequestsGet400AndTheConnectionCloses) {
       {"GET / HTTP/1.1\r\nBad Header\r\n\r\n", 400},
       {"GET / HTTP/2.0\r\n\r\n", 505},
       {"GET /%zz HTTP/1.1\r\nHost: h\r\n\r\n", 400},
-      {"POST /page.asp HTTP/1.1\r\nContent-Length: abc\r\n\r\n", 400},
-      {"POST /page.asp HTTP/1.1\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd", 400},
-      {"POST /page.asp HTTP/1.1\r\nContent-Length: 3\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", 400},
-      {"POST /page.asp HTTP/1.1\r\nTransfer-Encoding: gzip\r\n\r\n", 501},
-      {"POST /page.asp HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 400},
-      {"POST /page.asp HTTP/1.1\r\nContent-Length: 1\r\nExpect: magic\r\n\r\n", 417},
+      {"GET /index.html HTTP/1.1\r\nUser-Agent: no-host\r\n\r\n", 400},
+      {"POST /page.asp HTTP/1.1\r\nHost: h\r\nContent-Length: abc\r\n\r\n", 400},
+      {"POST /page.asp HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\nContent-Length: 4\r\n\r\nabcd", 400},
+      {"POST /page.asp HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", 400},
+      {"POST /page.asp HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: gzip\r\n\r\n", 501},
+      {"POST /page.asp HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", 400},
+      {"POST /page.asp HTTP/1.1\r\nHost: h\r\nContent-Length: 1\r\nExpect: magic\r\n\r\n", 417},
   };
   std::vector<std::pair<std::string, int>> all(std::begin(cases), std::end(cases));
   all.emplace_back(std::string("\x16\x03\x01\x02\x00\x01\x00\x01\xfc\x03\x03\r\n\r\n", 15), 400);  // a TLS hello
@@ -155,8 +156,15 @@ TEST_F(HostHttpTest, MalformedRequestsGet400AndTheConnectionCloses) {
   EXPECT_EQ(200, Fetch(port(), "GET", "/index.html").status);
 }
 
+TEST_F(HostHttpTest, AbsoluteFormTargetsAreServedLikeTheirPath) {
+  HttpResponse response = Raw("GET http://127.0.0.1/index.html HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+  EXPECT_EQ(200, response.status);
+  EXPECT_EQ(Fetch(port(), "GET", "/index.html").body, response.body);
+  EXPECT_EQ(200, Raw("GET HTTP://127.0.0.1:1/page.asp?x=1 HTTP/1.0\r\n\r\n").status);
+}
+
 TEST_F(HostHttpTest, HeadAndBodyLimitsHoldOnBothSides) {
-  std::string start = "GET /index.html HTTP/1.1\r\nX: ";
+  std::string start = "GET /index.html HTTP/1.1\r\nHost: h\r\nX: ";
   std::string fits = start + std::string(kMaxRequestHeadBytes - start.size() - 4, 'v') + "\r\n\r\n";
   EXPECT_EQ(200, Raw(fits).status);
   std::string over = start + std::string(kMaxRequestHeadBytes - start.size() - 3, 'v') + "\r\n\r\n";

@@ -45,7 +45,10 @@ TEST(RequestHead, RefusesMalformedHeads) {
       {"GET / FTP/1.1\r\n\r\n", 400},
       {"GET / HTTP/1.x\r\n\r\n", 400},
       {"GET / HTTP/2.0\r\n\r\n", 505},
-      {"GET http://host/ HTTP/1.1\r\n\r\n", 400},
+      {"GET ftp://host/ HTTP/1.1\r\nHost: h\r\n\r\n", 400},
+      {"GET http:/// HTTP/1.1\r\nHost: h\r\n\r\n", 400},
+      {"GET / HTTP/1.1\r\n\r\n", 400},
+      {"GET / HTTP/1.1\r\nX-Host: h\r\n\r\n", 400},
       {"G(T / HTTP/1.1\r\n\r\n", 400},
       {"GET /a\x01 HTTP/1.1\r\n\r\n", 400},
       {"GET / HTTP/1.1\r\nNo colon\r\n\r\n", 400},
@@ -61,8 +64,24 @@ TEST(RequestHead, RefusesMalformedHeads) {
   }
 }
 
+TEST(RequestHead, TakesAbsoluteFormTargetsAsTheirPathAndWantsHostFromHttp11) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"GET http://example.org/a/b.asp?x=1 HTTP/1.1\r\nHost: example.org\r\n\r\n", "/a/b.asp?x=1"},
+      {"GET HTTP://h:8080/p HTTP/1.1\r\nHost: h\r\n\r\n", "/p"},
+      {"GET https://h HTTP/1.1\r\nHost: h\r\n\r\n", "/"},
+      {"GET http://h?q=1 HTTP/1.1\r\nHost: h\r\n\r\n", "/?q=1"},
+      {"GET /plain HTTP/1.1\r\nhost: h\r\n\r\n", "/plain"},
+      {"GET /old HTTP/1.0\r\n\r\n", "/old"},  // HTTP/1.0 needs no Host
+  };
+  for (const auto& [text, target] : cases) {
+    HttpRequestHead head;
+    ASSERT_EQ(HeadParse::kComplete, ParseRequestHead(text, &head).state) << text;
+    EXPECT_EQ(target, head.target) << text;
+  }
+}
+
 TEST(RequestHead, HeadSizeLimitHoldsOnBothSides) {
-  std::string start = "GET / HTTP/1.1\r\nX: ";
+  std::string start = "GET / HTTP/1.1\r\nHost: h\r\nX: ";
   std::string fits = start + std::string(kMaxRequestHeadBytes - start.size() - 4, 'v') + "\r\n\r\n";
   ASSERT_EQ(kMaxRequestHeadBytes, fits.size());
   HttpRequestHead head;
@@ -103,7 +122,7 @@ TEST(BodyFraming, FollowsLengthAndCoding) {
   for (const Case& c : cases) {
     HttpRequestHead head;
     ASSERT_EQ(HeadParse::kComplete,
-              ParseRequestHead(std::string("POST / HTTP/1.1\r\n") + c.fields + "\r\n", &head).state);
+              ParseRequestHead(std::string("POST / HTTP/1.1\r\nHost: h\r\n") + c.fields + "\r\n", &head).state);
     BodyFraming framing = DetermineBodyFraming(head);
     EXPECT_EQ(c.error, framing.errorStatus) << c.fields;
     if (c.error) continue;
@@ -114,9 +133,9 @@ TEST(BodyFraming, FollowsLengthAndCoding) {
 
 TEST(KeepAlive, DependsOnVersionAndConnectionTokens) {
   const std::pair<const char*, bool> cases[] = {
-      {"GET / HTTP/1.1\r\n\r\n", true},
-      {"GET / HTTP/1.1\r\nConnection: close\r\n\r\n", false},
-      {"GET / HTTP/1.1\r\nConnection: Upgrade, Close\r\n\r\n", false},
+      {"GET / HTTP/1.1\r\nHost: h\r\n\r\n", true},
+      {"GET / HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n", false},
+      {"GET / HTTP/1.1\r\nHost: h\r\nConnection: Upgrade, Close\r\n\r\n", false},
       {"GET / HTTP/1.0\r\n\r\n", false},
       {"GET / HTTP/1.0\r\nConnection: keep-alive\r\n\r\n", true},
   };

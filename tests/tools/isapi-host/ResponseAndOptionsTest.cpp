@@ -54,7 +54,8 @@ TEST(HostOptions, ParsesEveryOption) {
   ASSERT_TRUE(ParseHostOptions({"--root", "/srv/site/", "--port", "0", "--bind", "127.0.0.2", "--threads", "3",
                                 "--extension", "C:\\x\\v.dll", "--app", "/shop/=/srv/shop", "--app", "/a/b=D:\\b\\",
                                 "--access-log", "log.txt", "--receive-timeout", "1500", "--max-body", "4096",
-                                "--control-pipe", "\\\\.\\pipe\\host-1", "--codepage", "65001"},
+                                "--control-pipe", "\\\\.\\pipe\\host-1", "--response-buffer-limit", "65536",
+                                "--debug-errors", "--codepage", "65001"},
                                &options, &error))
       << error;
   EXPECT_EQ("Z:\\srv\\site", options.root);
@@ -71,6 +72,8 @@ TEST(HostOptions, ParsesEveryOption) {
   EXPECT_EQ(1500u, options.limits.receiveTimeoutMs);
   EXPECT_EQ(4096u, options.limits.maxBodyBytes);
   EXPECT_EQ("\\\\.\\pipe\\host-1", options.controlPipe);
+  EXPECT_EQ(65536u, options.responseBufferLimit);
+  EXPECT_TRUE(options.debugErrors);
   EXPECT_EQ(65001u, options.codePage);
   EXPECT_FALSE(options.help);
 
@@ -78,6 +81,8 @@ TEST(HostOptions, ParsesEveryOption) {
   ASSERT_TRUE(ParseHostOptions({}, &defaults, &error));
   EXPECT_EQ(8080u, defaults.port);
   EXPECT_EQ("127.0.0.1", defaults.bind);
+  EXPECT_EQ(0u, defaults.responseBufferLimit);  // the extension's own default
+  EXPECT_FALSE(defaults.debugErrors);
   EXPECT_EQ(0u, defaults.codePage);
   ASSERT_TRUE(ParseHostOptions({"--help"}, &defaults, &error));
   EXPECT_TRUE(defaults.help);
@@ -91,6 +96,8 @@ TEST(HostOptions, RefusesBadArgumentsWithOneLine) {
       {"--app", "/../x=/y"}, {"--root", ""},         {"--verbose"},           {"root"},
       {"--receive-timeout", "0"}, {"--receive-timeout", "3600001"}, {"--max-body", "-1"},
       {"--max-body", "4294967296"}, {"--control-pipe", "host"}, {"--control-pipe", "\\\\.\\pipe\\"},
+      {"--response-buffer-limit", "0"}, {"--response-buffer-limit", "4294967296"},
+      {"--response-buffer-limit", "4M"}, {"--response-buffer-limit"},
       {"--codepage", "0"},  {"--codepage", "utf-8"}, {"--codepage", "65536"}, {"--codepage", "12345"},
   };
   for (const auto& args : cases) {

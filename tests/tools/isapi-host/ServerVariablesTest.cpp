@@ -65,7 +65,14 @@ TEST_F(ServerVariablesTest, TellsUnknownNamesFromAbsentHeaders) {
   EXPECT_EQ(VariableLookup::kUnknown, LookupServerVariable(facts, "NO_SUCH_VARIABLE", &value));
   EXPECT_EQ(VariableLookup::kUnknown, LookupServerVariable(facts, "HTTP_", &value));
   EXPECT_EQ(VariableLookup::kUnknown, LookupServerVariable(facts, "request_method", &value));
+  // The host's settings for its extensions exist only when they were made.
+  EXPECT_EQ(VariableLookup::kUnknown, LookupServerVariable(facts, "RESPONSE_BUFFER_LIMIT", &value));
+  EXPECT_EQ(VariableLookup::kUnknown, LookupServerVariable(facts, "DEBUG_ERRORS", &value));
   EXPECT_EQ("untouched", value);
+  facts.responseBufferLimit = 65536;
+  facts.debugErrors = true;
+  EXPECT_EQ("65536", Value("RESPONSE_BUFFER_LIMIT"));
+  EXPECT_EQ("1", Value("DEBUG_ERRORS"));
 }
 
 TEST_F(ServerVariablesTest, TellsTheDefaultCodePageOnlyWhenOneWasGiven) {
