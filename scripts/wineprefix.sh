@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Creates and boots the project-local Wine prefix BUILD_DIR/wineprefix once.
+#   scripts/wineprefix.sh [BUILD_DIR [PREFIX]]   (PREFIX: another prefix, e.g. make serve's)
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 mkdir -p "$build"
-export WINEPREFIX="$build/wineprefix"
+export WINEPREFIX="${2:-$build/wineprefix}"
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

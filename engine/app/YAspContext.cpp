@@ -4,6 +4,8 @@ bool YAspContext::HasObject(const char* name) { return FindObject(name, false) !
 
 int YAspContext::GetCodePage() { return codePage_; }
 
+bool YAspContext::CodePageChosen() { return GetCodePage() != 0; }
+
 void YAspContext::SetCodePage(int codePage) {
   if (codePage_ == 0) codePage_ = codePage;
 }

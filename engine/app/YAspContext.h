@@ -23,6 +23,9 @@ class YAspContext {
   virtual bool HasObject(const char* name);
   // The page code page; 0 while none is set (0 means the system ANSI code page).
   virtual int GetCodePage();
+  // Whether the page or a script chose a code page (a default of the server's is no
+  // choice): a page's CodePage directive applies only while none was chosen.
+  virtual bool CodePageChosen();
   // Sets the page code page only while none is set: the first setting wins.
   virtual void SetCodePage(int codePage);
   // Creates or registers an <object> of the given scope ("page" when null).

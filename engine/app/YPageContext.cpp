@@ -34,6 +34,13 @@ std::string HostSetting(YServiceProvider* provider, const char* name) {
   return std::string(value, strnlen(value, size));
 }
 
+// A code page number the system can convert with, else 0.
+int UsableCodePage(const std::string& text) {
+  if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const int codePage = std::atoi(text.c_str());
+  return codePage > 0 && IsValidCodePage(static_cast<UINT>(codePage)) ? codePage : 0;
+}
+
 // The URL directory of a path: up to and including its last "/".
 std::string UrlDirectory(const char* path) {
   std::string text = path ? path : "";
@@ -70,6 +77,7 @@ YPageContext::~YPageContext() {
 void YPageContext::attach(YServiceProvider* provider) {
   provider_ = provider;
   request_->Intake(provider, &ParseHeaderLines);
+  hostCodePage_ = UsableCodePage(HostSetting(provider, "DEFAULT_CODEPAGE"));
   // Settings the host may give: how much a page may buffer, whether error reports may
   // show physical paths.
   const std::string limit = HostSetting(provider, "RESPONSE_BUFFER_LIMIT");
@@ -82,6 +90,7 @@ void YPageContext::attach(YServiceProvider* provider) {
 int YPageContext::runPage(const char* url, const char* path) {
   std::string pageUrl = url ? url : "";
   std::string pagePath = path ? path : "";
+  PageCodePageScope codePage([this] { return GetCodePage(); });
   for (int runs = 1;; ++runs) {
     currentPage_.reset();
     currentPage_ = std::make_unique<CAspParser>();
@@ -137,7 +146,13 @@ bool YPageContext::finish(int result) {
   if (result == 0) {
     std::string error = PageErrorText();
     if (response_->bufferLimitExceeded() && error.empty()) error = response_->BufferLimitReport();
-    std::string log = std::string(provider_->getPathTranslated() ? provider_->getPathTranslated() : "") + error + "\n";
+    // The server log takes one plain line: what failed and where, no HTML.
+    std::string summary = currentPage_ ? currentPage_->ErrorSummary() : std::string();
+    if (summary.empty() && response_->bufferLimitExceeded()) summary = "the response buffer limit was exceeded";
+    std::string log = "page failed: " + summary;
+    for (char& c : log) {
+      if (static_cast<unsigned char>(c) < 0x20) c = ' ';
+    }
     provider_->appendLog(log.c_str());
     if (!error.empty() && !out->write(error.data(), static_cast<uint32_t>(error.size()))) return false;
   }
@@ -181,7 +196,12 @@ IUnknown* YPageContext::FindObject(const char* name, bool addRef) {
 int YPageContext::GetCodePage() {
   if (codePage_ > 0) return codePage_;
   if (response_->codePage() > 0) return response_->codePage();
-  return session_ ? session_->codePage() : 0;
+  if (session_ && session_->codePage() > 0) return session_->codePage();
+  return hostCodePage_;
+}
+
+bool YPageContext::CodePageChosen() {
+  return codePage_ > 0 || response_->codePage() > 0 || (session_ && session_->codePage() > 0);
 }
 
 bool YPageContext::AddObject(const char* name, const CLSID& clsid, const char* scope) {

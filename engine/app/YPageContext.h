@@ -35,11 +35,13 @@ class YPageContext : public YAspContext, public YRequestContext {
   YPageContext();
   ~YPageContext() override;  // out of line: CAspParser is complete there
 
-  // Request intake, once: the Request object reads the request from the host, and the
-  // Server object learns the application root and the page's URL directory.
+  // Request intake, once: the Request object reads the request from the host, the
+  // Server object learns the application root and the page's URL directory, and the
+  // host's default code page (server variable DEFAULT_CODEPAGE) is read.
   void attach(YServiceProvider* provider);
   // Compiles and runs the page at path (reached by url), then every page it transfers
-  // to. 1 when the last page ran to its end (or stopped itself), 0 when it failed.
+  // to. While it runs, script text converts in the page's code page (GetCodePage).
+  // 1 when the last page ran to its end (or stopped itself), 0 when it failed.
   int runPage(const char* url, const char* path);
   // Runs the page at url in place of the running one, into the same response; its
   // error text is appended to the response when it fails. Server.Execute.
@@ -50,7 +52,10 @@ class YPageContext : public YAspContext, public YRequestContext {
 
   // YAspContext
   IUnknown* FindObject(const char* name, bool addRef) override;
+  // The page's directive, else Response.CodePage, else Session.CodePage, else the
+  // host's default; 0: the system ANSI code page.
   int GetCodePage() override;
+  bool CodePageChosen() override;
   bool AddObject(const char* name, const CLSID& clsid, const char* scope) override;
   HRESULT GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown) override;
   bool AddNamedItems(CScriptEngine* engine) override;
@@ -119,6 +124,7 @@ class YPageContext : public YAspContext, public YRequestContext {
   std::string targetUrl_;
   bool sendBody_ = false;
   int64_t deadline_ = 0;
+  int hostCodePage_ = 0;  // the host's default for pages that set none; 0: the system's
   bool debugErrors_ = false;
   bool pageFailed_ = false;
   int executeDepth_ = 0;

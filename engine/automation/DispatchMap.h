@@ -138,7 +138,7 @@ struct Arg<YDate> {
 template <>
 struct Arg<const char*> {
   static constexpr VARTYPE kType = VT_BSTR;
-  static std::string Hold(VARIANT& v) { return BstrToNarrow(V_BSTR(&v), CP_THREAD_ACP); }
+  static std::string Hold(VARIANT& v) { return BstrToNarrow(V_BSTR(&v), ScriptCodePage()); }
   static const char* Pass(const std::string& h) { return h.c_str(); }
 };
 template <>
@@ -190,7 +190,7 @@ template <>
 struct Result<std::string> {
   static constexpr VARTYPE kType = VT_BSTR;
   static ScopedVariant Make(const std::string& r) {
-    return ScopedVariant::String(NarrowToWide(r, CP_THREAD_ACP));
+    return ScopedVariant::String(NarrowToWide(r, ScriptCodePage()));
   }
 };
 template <>

@@ -5,6 +5,25 @@
 
 #include "ScopedBstr.h"
 
+namespace {
+
+thread_local PageCodePageScope* currentPageScope = nullptr;
+
+}  // namespace
+
+PageCodePageScope::PageCodePageScope(std::function<int()> pageCodePage)
+    : pageCodePage_(std::move(pageCodePage)), outer_(currentPageScope) {
+  currentPageScope = this;
+}
+
+PageCodePageScope::~PageCodePageScope() { currentPageScope = outer_; }
+
+UINT ScriptCodePage() {
+  if (!currentPageScope) return CP_THREAD_ACP;
+  const int codePage = currentPageScope->pageCodePage_();
+  return codePage > 0 ? static_cast<UINT>(codePage) : CP_ACP;
+}
+
 std::wstring NarrowToWide(std::string_view text, UINT codePage) {
   if (text.empty()) return {};
   int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

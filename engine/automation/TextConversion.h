@@ -7,11 +7,34 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 std::wstring NarrowToWide(std::string_view text, UINT codePage);
 std::string WideToNarrow(std::wstring_view text, UINT codePage);
+
+// The code page of script-visible text on this thread: the running page's while a page
+// runs (see PageCodePageScope), else the thread's ANSI code page. Every narrow
+// conversion of a script's string arguments and results goes through it.
+UINT ScriptCodePage();
+
+// Makes the page's code page the script text code page of this thread while it lives.
+// The page's code page is asked at each conversion, so a directive or a CodePage set
+// while the page runs takes effect at once; an answer of 0 stands for the system ANSI
+// code page. Scopes nest (a page executing another) and put the outer one back.
+class PageCodePageScope {
+ public:
+  explicit PageCodePageScope(std::function<int()> pageCodePage);
+  ~PageCodePageScope();
+  PageCodePageScope(const PageCodePageScope&) = delete;
+  PageCodePageScope& operator=(const PageCodePageScope&) = delete;
+
+ private:
+  friend UINT ScriptCodePage();
+  std::function<int()> pageCodePage_;
+  PageCodePageScope* outer_;
+};
 
 // A new BSTR holding narrow text decoded from codePage; the caller owns it.
 BSTR NarrowToBstr(std::string_view text, UINT codePage);

@@ -21,7 +21,8 @@
 
 namespace {
 
-// Compile messages, shown to the client and written to the server log in code page 936.
+// Compile messages, shown to the client in the page's code page (the system's until the
+// page names one).
 constexpr wchar_t kNoFileInformation[] = L"无法得到文件信息\n";
 constexpr wchar_t kCannotOpenFile[] = L"无法打开文件\n";
 constexpr wchar_t kFileTooLarge[] = L"文件太大了,最大8M\n";
@@ -36,9 +37,7 @@ constexpr wchar_t kEmptyId[] = L"id是空的\n";
 constexpr wchar_t kNeedProgidOrClassid[] = L"progid 或 classid必需要有一个\n";
 constexpr char kCannotInitEngine[] = "cann't init script engine";
 
-constexpr UINT kMessageCodePage = 936;
-
-std::string Message(const wchar_t* text) { return WideToNarrow(text, kMessageCodePage); }
+std::string Message(const wchar_t* text) { return WideToNarrow(text, ScriptCodePage()); }
 
 int32_t CountLineFeeds(const char* begin, const char* end) {
   return static_cast<int32_t>(std::count(begin, end, '\n'));
@@ -205,7 +204,7 @@ bool CAspParser::UseCompiled(const YCompiledPage& page) {
     switch (effect.kind) {
       case YCompiledPage::ContextEffect::Kind::kByteOrderMarkCodePage: context_->SetCodePage(CP_UTF8); break;
       case YCompiledPage::ContextEffect::Kind::kCodePageDirective:
-        if (context_->GetCodePage() == 0) context_->SetCodePage(effect.codePage);
+        if (!context_->CodePageChosen()) context_->SetCodePage(effect.codePage);
         break;
       case YCompiledPage::ContextEffect::Kind::kObjectElement:
         HandleObject(YAttributeList::Parse(effect.attributeText));
@@ -225,6 +224,8 @@ bool CAspParser::CompileOne(const std::string& virtualPath, const std::string& p
     CAspParser* self;
     std::string directory;
     ~Restore() {
+      // The innermost file that failed is the one the report names.
+      if (!self->errorText_.empty() && self->failedFile_.empty()) self->failedFile_ = self->includeStack_.back();
       self->currentDirectory_ = std::move(directory);
       self->includeStack_.pop_back();
     }
@@ -315,22 +316,23 @@ bool CAspParser::LiteralText(FileScan& scan, const char* begin, const char* end)
     std::string_view directive(name, close - name);
     if (directive.size() >= 7 && EqualsAsciiNoCase(directive.substr(0, 7), "include")) {
       YAttributeList attributes = YAttributeList::Parse(directive.substr(7));
-      std::string path;
+      std::string path, written;
       if (const auto* file = attributes.Find("file")) {
         path = currentDirectory_ + "\\" + file->value;
+        written = file->value;
       } else if (const auto* virtualPath = attributes.Find("virtual")) {
-        path = virtualPath->value;
+        path = written = virtualPath->value;
       } else {
         errorText_ = Message(kIncludeWithoutPath);
         return false;
       }
-      if (!Include(path)) return false;
+      if (!Include(path, written)) return false;
     }
     pending = search = close + 3;
   }
 }
 
-bool CAspParser::Include(const std::string& path) {
+bool CAspParser::Include(const std::string& path, const std::string& written) {
   std::string normalized = path;
   NormalizePath(normalized);
   std::string physical;
@@ -344,7 +346,14 @@ bool CAspParser::Include(const std::string& path) {
     return true;
   }
   fileNames_.push_back(physical);
-  return CompileOne(normalized, physical, static_cast<int32_t>(fileNames_.size() - 1));
+  const std::string includer = includeStack_.empty() ? std::string() : includeStack_.back();
+  if (CompileOne(normalized, physical, static_cast<int32_t>(fileNames_.size() - 1))) return true;
+  if (failedFile_ == physical && errorText_ == Message(kNoFileInformation)) {
+    // A missing include: name it as written and the file that includes it.
+    errorText_ += HtmlEncodeText("[" + written + "] included by [" + ReportPath(includer) + "]") + "\n";
+    errorSummary_ = "missing include " + written + " in " + includer;
+  }
+  return false;
 }
 
 const char* CAspParser::ScriptBlock(FileScan& scan, const char* start, const char* end) {
@@ -377,7 +386,7 @@ void CAspParser::ApplyDirective(const YAttributeList& attributes) {
     defaultEngine_ = EngineFor(language->hasValue ? language->value.c_str() : nullptr);
   }
   if (const std::string* codePage = attributes.Value("codepage")) {
-    if (context_ && context_->GetCodePage() == 0) context_->SetCodePage(std::atoi(codePage->c_str()));
+    if (context_ && !context_->CodePageChosen()) context_->SetCodePage(std::atoi(codePage->c_str()));
     RecordEffect({YCompiledPage::ContextEffect::Kind::kCodePageDirective, std::atoi(codePage->c_str())});
   }
   if (const std::string* transaction = attributes.Value("transaction")) {
@@ -606,6 +615,12 @@ void CAspParser::InterruptScripts() {
   for (const auto& engine : engines_) {
     if (engine->IsStarted()) engine->InterruptScriptThread(SCRIPTTHREADID_ALL);
   }
+}
+
+std::string CAspParser::ErrorSummary() const {
+  if (!errorText_.empty()) return errorSummary_.empty() ? "compile error in " + failedFile_ : errorSummary_;
+  if (currentEngine_) return currentEngine_->errorSummary();
+  return {};
 }
 
 std::string CAspParser::ErrorText() const {

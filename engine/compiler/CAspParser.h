@@ -85,6 +85,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
 
   // The page's error text: errorText when set, else that of the engine that failed.
   std::string ErrorText() const;
+  // The same in one plain line for the server log: what failed and where (file:line).
+  std::string ErrorSummary() const;
 
   const std::string& errorText() const { return errorText_; }
   void ClearErrorText() { errorText_.clear(); }
@@ -111,7 +113,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   bool CompileOne(const std::string& virtualPath, const std::string& physicalPath, int32_t fileIndex);
   bool Scan(FileScan& scan, const char* begin, const char* end);
   bool LiteralText(FileScan& scan, const char* begin, const char* end);
-  bool Include(const std::string& path);
+  // Compiles the include at path; written is the path as the page wrote it, for reports.
+  bool Include(const std::string& path, const std::string& written);
   const char* ScriptBlock(FileScan& scan, const char* start, const char* end);
   void ApplyDirective(const YAttributeList& attributes);
   const char* FindElement(const char* lt, const char* name, const char* end, Element* element);
@@ -134,6 +137,8 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   std::vector<std::string> fileNames_;
   std::vector<std::string> includeStack_;  // innermost last
   std::string errorText_;
+  std::string errorSummary_;  // set where the plain "compile error in file" says too little
+  std::string failedFile_;    // the innermost file whose compile failed
   std::string currentDirectory_;
   // What a compile records for the compiled page it leaves.
   std::vector<YCompiledPage::ContextEffect> effects_;

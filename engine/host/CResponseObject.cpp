@@ -196,6 +196,15 @@ void CResponseObject::BinaryWrite(const VARIANT& value) {
   WriteToClient(bytes, SysStringByteLen(bytes));
 }
 
+void CResponseObject::SetStatus(const char* value) {
+  int code = 0;
+  std::string reason;
+  if (!ParseStatusLine(value ? value : "", &code, &reason)) {
+    throw YAutomationError(E_INVALIDARG, L"Response.Status needs three digits, a blank and a text, as in \"404 Not Found\".");
+  }
+  status_ = value;
+}
+
 void CResponseObject::AddHeader(const char* name, const char* value) {
   RefuseLineBreaks(name);
   RefuseLineBreaks(value);
@@ -208,7 +217,7 @@ void CResponseObject::Redirect(const VARIANT& url) {
     ScopedVariant text;
     HRESULT hr = S_OK;
     if (!ToBstr(url, &text, &hr)) throw YAutomationError(hr);
-    target = BstrToNarrow(V_BSTR(text.ptr()), CP_THREAD_ACP);
+    target = BstrToNarrow(V_BSTR(text.ptr()), ScriptCodePage());
     RefuseLineBreaks(target.c_str());
   }
   context_->SetRedirect(std::move(target));

@@ -40,6 +40,7 @@ class CResponseObject : public CCmdTarget {
   std::string& buffer() { return buffer_; }
   const std::string& contentType() const { return contentType_; }
   const std::string& charset() const { return charset_; }
+  const std::string& status() const { return status_; }  // empty: not set
   const std::string& cacheControl() const { return cacheControl_; }
   LONG codePage() const { return codePage_; }
 
@@ -61,8 +62,9 @@ class CResponseObject : public CCmdTarget {
   void SetCodePage(LONG codePage) { codePage_ = codePage; }
   std::string GetPics() { return pics_; }
   void SetPics(const char* value) { pics_ = value; }
-  std::string GetStatus() { return status_; }
-  void SetStatus(const char* value) { status_ = value; }
+  // The status line of the answer ("404 Not Found"); "200 OK" until set.
+  std::string GetStatus() { return status_.empty() ? "200 OK" : status_; }
+  void SetStatus(const char* value);
   bool IsClientConnected() { return true; }
   void End();
   void Flush();

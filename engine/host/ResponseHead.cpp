@@ -7,6 +7,22 @@
 #include "host/YServiceProvider.h"
 #include "objects/YCookieDictionary.h"
 
+bool ParseStatusLine(std::string_view text, int* code, std::string* reason) {
+  if (text.size() < 5 || text[3] != ' ') return false;
+  int number = 0;
+  for (size_t i = 0; i < 3; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    number = number * 10 + (text[i] - '0');
+  }
+  if (number < 100) return false;
+  for (char c : text.substr(4)) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) return false;
+  }
+  *code = number;
+  *reason = std::string(text.substr(4));
+  return true;
+}
+
 bool BuildHead(YPageContext& context) {
   if (context.headSent()) return true;
   context.set_headSent(true);
@@ -21,7 +37,10 @@ bool BuildHead(YPageContext& context) {
     if (context.pageFailed()) {
       host->setStatus(500, "Internal Server Error");
     } else {
-      host->setStatus(200, "OK");
+      int code = 200;
+      std::string reason = "OK";
+      ParseStatusLine(response->status(), &code, &reason);  // stored only when it parsed
+      host->setStatus(code, reason.c_str());
     }
     std::string type = response->contentType().empty() ? "text/html" : response->contentType();
     if (!response->charset().empty()) type += "; charset=" + response->charset();

@@ -81,10 +81,10 @@ void CCookie::SetExpires(YDate date) {
 bool CCookie::HasKeys() { return !data_.keys.empty(); }
 
 ScopedVariant CCookie::GetItem(const VARIANT& key) {
-  if (IsOmitted(key)) return ScopedVariant::String(NarrowToWide(data_.value, CP_THREAD_ACP));
+  if (IsOmitted(key)) return ScopedVariant::String(NarrowToWide(data_.value, ScriptCodePage()));
   const std::string* text = data_.keys.Find(VariantToNarrow(key));
   if (!text) return {};
-  return ScopedVariant::String(NarrowToWide(*text, CP_THREAD_ACP));
+  return ScopedVariant::String(NarrowToWide(*text, ScriptCodePage()));
 }
 
 void CCookie::SetItem(const VARIANT& key, const VARIANT& value) {

@@ -36,7 +36,7 @@ STDMETHODIMP CCookieEnum::XEnumVARIANT::Next(ULONG count, VARIANT* out, ULONG* f
     if (!entry) break;
     BSTR name = nullptr;
     try {
-      name = NarrowToBstr(entry->first, CP_THREAD_ACP);
+      name = NarrowToBstr(entry->first, ScriptCodePage());
     } catch (const std::bad_alloc&) {
       for (ULONG i = 0; i < n; ++i) VariantClear(&out[i]);
       if (fetched) *fetched = 0;

@@ -219,7 +219,7 @@ ScopedVariant CRequestObject::Item(const VARIANT& key) {
   if (CCookie* cookie = cookies_->FindCookie(name)) return ScopedVariant::Dispatch(cookie->GetIDispatch(false));
   const std::string* variable = serverVariables_->Find(name);
   if (!variable) return {};
-  return ScopedVariant::String(NarrowToWide(*variable, CP_THREAD_ACP));
+  return ScopedVariant::String(NarrowToWide(*variable, ScriptCodePage()));
 }
 
 const YDispatchMap& CRequestObject::GetDispatchMap() const {

@@ -18,7 +18,7 @@ ScopedVariant ChangeType(const VARIANT& value, VARTYPE type) {
 
 std::string VariantToNarrow(const VARIANT& value) {
   ScopedVariant text = ChangeType(value, VT_BSTR);
-  return BstrToNarrow(V_BSTR(text.ptr()), CP_THREAD_ACP);
+  return BstrToNarrow(V_BSTR(text.ptr()), ScriptCodePage());
 }
 
 LONG VariantToLong(const VARIANT& value) { return V_I4(ChangeType(value, VT_I4).ptr()); }

@@ -1,7 +1,9 @@
 #include "YContextLink.h"
 
+#include "automation/TextConversion.h"
+
 UINT YContextLink::CodePage() const {
-  if (!source_) return CP_THREAD_ACP;
+  if (!source_) return ScriptCodePage();
   int codePage = source_->GetCodePage();
   return codePage > 0 ? static_cast<UINT>(codePage) : CP_ACP;
 }

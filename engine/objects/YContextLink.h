@@ -1,8 +1,8 @@
 // YContextLink: the tie between a page context and the value objects made while it
 // runs. Value objects may outlive the request that made them (a script can keep one in
 // the Application), so they never hold the context itself: they share this link, which
-// the collection cuts when the context ends. A cut link converts with the thread's ANSI
-// code page.
+// the collection cuts when the context ends. A cut link converts with the running
+// page's code page, or the thread's ANSI code page outside a page run.
 #pragma once
 
 #include <windows.h>

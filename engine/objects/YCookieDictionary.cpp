@@ -95,7 +95,7 @@ CCookie* YCookieDictionary::FindOrCreate(const std::string& name) {
 LONG YCookieDictionary::Count() { return static_cast<LONG>(entries_.size()); }
 
 ScopedVariant YCookieDictionary::GetItem(const VARIANT& name) {
-  if (IsOmitted(name)) return ScopedVariant::String(NarrowToWide(rawText_, CP_THREAD_ACP));
+  if (IsOmitted(name)) return ScopedVariant::String(NarrowToWide(rawText_, ScriptCodePage()));
   return ScopedVariant::Dispatch(FindOrCreate(VariantToNarrow(name))->GetIDispatch(false));
 }
 

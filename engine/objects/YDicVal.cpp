@@ -16,7 +16,7 @@ void YDicVal::Append(YUrlText text) {
   values_.push_back(std::move(text));
 }
 
-UINT YDicVal::PageCodePage() const { return context_ ? context_->CodePage() : CP_THREAD_ACP; }
+UINT YDicVal::PageCodePage() const { return context_ ? context_->CodePage() : ScriptCodePage(); }
 
 LONG YDicVal::Count() { return static_cast<LONG>(values_.size()); }
 

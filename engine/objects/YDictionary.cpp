@@ -60,7 +60,7 @@ void YDictionary::Erase(Entries::iterator it) {
 void YDictionary::Remove(const VARIANT& key) {
   switch (V_VT(&key)) {
     case VT_BSTR: {
-      auto it = entries_.find(BstrToNarrow(V_BSTR(&key), CP_THREAD_ACP));
+      auto it = entries_.find(BstrToNarrow(V_BSTR(&key), ScriptCodePage()));
       if (it != entries_.end()) Erase(it);
       return;
     }
@@ -86,11 +86,11 @@ LONG YDictionary::Count() { return static_cast<LONG>(entries_.size()); }
 ScopedVariant YDictionary::Key(const VARIANT& index) {
   LONG position = VariantToLong(index);
   if (position < 0 || static_cast<size_t>(position) >= entries_.size()) return {};
-  return ScopedVariant::String(NarrowToWide(std::next(entries_.begin(), position)->first, CP_THREAD_ACP));
+  return ScopedVariant::String(NarrowToWide(std::next(entries_.begin(), position)->first, ScriptCodePage()));
 }
 
 ScopedVariant YDictionary::Item(const VARIANT& key) {
-  if (IsOmitted(key)) return ScopedVariant::String(NarrowToWide(rawText_, CP_THREAD_ACP));
+  if (IsOmitted(key)) return ScopedVariant::String(NarrowToWide(rawText_, ScriptCodePage()));
   if (YDicVal* value = Find(VariantToNarrow(key))) return ScopedVariant::Dispatch(value->GetIDispatch(false));
   // An absent key answers a fresh, empty value that the collection does not keep.
   auto* empty = new YDicVal(context_);

@@ -24,7 +24,7 @@ HRESULT YDictionaryEnum::Fetch(ULONG count, VARIANT* out, ULONG* fetched) {
   ULONG n = 0;
   try {
     for (; n < count && cursor_ < keys_.size(); ++n) {
-      V_BSTR(&out[n]) = NarrowToBstr(keys_[cursor_], CP_THREAD_ACP);
+      V_BSTR(&out[n]) = NarrowToBstr(keys_[cursor_], ScriptCodePage());
       V_VT(&out[n]) = VT_BSTR;
       ++cursor_;
     }

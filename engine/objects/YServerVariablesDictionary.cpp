@@ -30,14 +30,14 @@ LONG YServerVariablesDictionary::Count() { return static_cast<LONG>(entries_.siz
 ScopedVariant YServerVariablesDictionary::Key(const VARIANT& index) {
   LONG position = VariantToLong(index);
   if (position < 0 || static_cast<size_t>(position) >= entries_.size()) return {};
-  return ScopedVariant::String(NarrowToWide(std::next(entries_.begin(), position)->first, CP_THREAD_ACP));
+  return ScopedVariant::String(NarrowToWide(std::next(entries_.begin(), position)->first, ScriptCodePage()));
 }
 
 ScopedVariant YServerVariablesDictionary::Item(const VARIANT& name) {
   if (IsOmitted(name)) return {};
   const std::string* value = Find(VariantToNarrow(name));
   if (!value) return {};
-  return ScopedVariant::String(NarrowToWide(*value, CP_THREAD_ACP));
+  return ScopedVariant::String(NarrowToWide(*value, ScriptCodePage()));
 }
 
 ComPtr<IUnknown> YServerVariablesDictionary::NewEnum() {

@@ -12,6 +12,7 @@
 #include "script/CServerObject.h"
 #include "script/CVBScriptFunctions.h"
 #include "script/LoopCheckInsertion.h"
+#include "script/ScriptErrorText.h"
 #include "script/ScriptLineRules.h"
 #include "script/VBScriptGuard.h"
 #include "script/YProxyDispatch.h"
@@ -142,8 +143,10 @@ bool CScriptEngine::RunProgram() {
   HRESULT hr;
   {
     YPhaseTimer timer(YRequestPhase::kParse);
+    compiling_ = true;
     hr = activeScriptParse_->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE,
                                              nullptr, &info);
+    compiling_ = false;
   }
   FreeExcepInfo(&info);
   activeScriptParse_.Reset();
@@ -185,6 +188,7 @@ void CScriptEngine::ReportRefusedStatement(int32_t programLine) {
   char position[64];
   std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(line));
   errorText_ += "<p>" + ReportFileName(file) + position;
+  errorSummary_ = "VBScript compilation error at " + file + ":" + std::to_string(line);
   lastError_ = E_FAIL;
 }
 
@@ -293,11 +297,19 @@ bool CScriptEngine::MapErrorLine(int32_t programLine, std::string* fileName, int
     if (span.lineCount >= line) return answer(span);
     line -= span.lineCount;
   }
+  const YLineSpan* last = mainSpans_.empty() ? nullptr : &mainSpans_.back();
   for (const auto& [index, block] : scriptBlocks_) {
     for (const YLineSpan& span : block.spans) {
       if (span.lineCount >= line) return answer(span);
       line -= span.lineCount;
+      last = &span;
     }
+  }
+  // The line after the program: the engine reached the end of the text still inside a
+  // block (an If without its End If). That is the last line of the last fragment.
+  if (line == 1 && last) {
+    line = last->lineCount;
+    return answer(*last);
   }
   fileName->clear();
   *sourceLine = line;
@@ -343,7 +355,7 @@ HRESULT CScriptEngine::OnStateChange(SCRIPTSTATE) { return S_OK; }
 HRESULT CScriptEngine::OnEnterScript() { return S_OK; }
 HRESULT CScriptEngine::OnLeaveScript() { return S_OK; }
 
-void CScriptEngine::AppendWide(BSTR text) { errorText_ += HtmlEncodeText(BstrToNarrow(text, CP_THREAD_ACP)); }
+void CScriptEngine::AppendWide(BSTR text) { errorText_ += HtmlEncodeText(BstrToNarrow(text, ScriptCodePage())); }
 
 std::string CScriptEngine::ReportFileName(const std::string& physicalPath) const {
   return HtmlEncodeText(owner_ ? owner_->ReportPath(physicalPath) : physicalPath);
@@ -361,23 +373,45 @@ HRESULT CScriptEngine::OnScriptError(IActiveScriptError* error) {
     if (FAILED(error->GetExceptionInfo(&info))) FreeExcepInfo(&info);
     if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
     errorText_.clear();
-    if (info.bstrSource) {
-      unsigned long code = info.scode != 0 ? static_cast<unsigned long>(info.scode) : info.wCode;
+    unsigned long code = info.scode != 0 ? static_cast<unsigned long>(info.scode) : info.wCode;
+    // Wine's engines leave the source and the description of many errors empty (and
+    // report a VBScript syntax error as E_FAIL): the report then names the language's
+    // error number and gives the language's own description of it.
+    int number = LanguageErrorNumber(static_cast<HRESULT>(code));
+    const bool vbscript = languageId_ == kLanguageVBScript || languageId_ == kLanguageVBScriptEncoded;
+    if (!number && compiling_ && vbscript && static_cast<HRESULT>(code) == E_FAIL) number = kVBScriptSyntaxError;
+    if (number) code = static_cast<unsigned long>(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, number));
+    const bool hasSource = info.bstrSource && SysStringLen(info.bstrSource) > 0;
+    const bool hasDescription = info.bstrDescription && SysStringLen(info.bstrDescription) > 0;
+    const char* ownDescription = hasDescription ? nullptr : LanguageErrorDescription(number);
+    if (hasSource || ownDescription) {
       char formatted[32];
       std::snprintf(formatted, sizeof formatted, " error '%lx'", code);
       errorText_ += "<p>";
-      AppendWide(info.bstrSource);
+      if (hasSource) {
+        AppendWide(info.bstrSource);
+      } else {
+        errorText_ += vbscript ? "VBScript" : "JScript";
+        errorText_ += compiling_ ? " compilation error" : " runtime error";
+      }
       errorText_ += formatted;
       errorText_ += "</p>";
     }
-    if (info.bstrDescription) {
+    if (hasDescription) {
       errorText_ += "<p>";
       AppendWide(info.bstrDescription);
+      errorText_ += "</p>";
+    } else if (ownDescription) {
+      errorText_ += "<p>";
+      errorText_ += ownDescription;
       errorText_ += "</p>";
     }
     std::string fileName;
     int32_t sourceLine = 0;
     MapErrorLine(static_cast<int32_t>(line), &fileName, &sourceLine);
+    char summary[64];
+    std::snprintf(summary, sizeof summary, "error '%lx' at ", code);
+    errorSummary_ = summary + fileName + ":" + std::to_string(sourceLine);
     char position[64];
     std::snprintf(position, sizeof position, ",line %d</p>", static_cast<int>(sourceLine));
     errorText_ += "<p>";

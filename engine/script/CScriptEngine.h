@@ -93,9 +93,10 @@ class CScriptEngine : public CCmdTarget {
   // members of source. Both engines must be started.
   static bool LinkCrossScript(CScriptEngine* source, CScriptEngine* target);
 
-  // The file name and source line of program line programLine (counted from 1). False
-  // when no fragment holds the line or its file index is unknown: the name is then
-  // empty and the line is as far as the walk computed it.
+  // The file name and source line of program line programLine (counted from 1); the
+  // line just after the program is the last line of the last fragment. False when no
+  // fragment holds the line or its file index is unknown: the name is then empty and
+  // the line is as far as the walk computed it.
   bool MapErrorLine(int32_t programLine, std::string* fileName, int32_t* sourceLine) const;
 
   // Makes an object of the owner visible to scripts under name (flags as for
@@ -118,6 +119,9 @@ class CScriptEngine : public CCmdTarget {
   std::wstring AssembleProgram() const;
 
   const std::string& errorText() const { return errorText_; }
+  // The last reported error in one plain line, for the server log: "error '800a000b'
+  // at C:\site\lib\x.inc:4" (the language's code where there is one).
+  const std::string& errorSummary() const { return errorSummary_; }
   HRESULT lastError() const { return lastError_; }
   int32_t languageId() const { return languageId_; }
   const CLSID& classId() const { return classId_; }
@@ -170,6 +174,8 @@ class CScriptEngine : public CCmdTarget {
   std::string ReportFileName(const std::string& physicalPath) const;
 
   std::string errorText_;
+  std::string errorSummary_;
+  bool compiling_ = false;  // inside ParseScriptText: errors reported are compile errors
   XActiveScriptSite site_{this};
   HRESULT lastError_ = S_OK;
   int32_t languageId_;

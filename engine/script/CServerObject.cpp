@@ -102,12 +102,12 @@ std::string CServerObject::URLEncode(const VARIANT& value) {
   if (FAILED(VariantChangeType(text.Receive(), const_cast<VARIANT*>(&value), kScriptTextFlags, VT_BSTR))) {
     return {};
   }
-  const UINT codePage = context_ ? static_cast<UINT>(context_->GetCodePage()) : CP_ACP;
+  const UINT codePage = context_ ? static_cast<UINT>(context_->GetCodePage()) : ScriptCodePage();
   return UrlEncodeBytes(BstrToNarrow(V_BSTR(text.ptr()), codePage));
 }
 
 ComPtr<IDispatch> CServerObject::CreateObject(const char* name) {
-  std::wstring wide = NarrowToWide(name, CP_ACP);
+  std::wstring wide = NarrowToWide(name, ScriptCodePage());
   CLSID clsid;
   HRESULT hr = !wide.empty() && wide[0] == L'{' ? CLSIDFromString(wide.c_str(), &clsid)
                                                  : CLSIDFromProgID(wide.c_str(), &clsid);

@@ -1,4 +1,4 @@
-<%@ Language="VBScript" %>
+<%@ Language="VBScript" CodePage=65001 %>
 <!--#include file="header.inc"-->
 <script language="JScript" runat="server">
 function reverse(text) {

@@ -1,10 +1,14 @@
-<%@ Language="VBScript" %>
+<%@ Language="VBScript" CodePage=65001 %>
 <!--#include file="header.inc"-->
 <!--#include virtual="/lib/format.inc"-->
 <%
-Dim rows
+Dim rows, asked
 rows = 10
-If IsNumeric(Request.QueryString("rows")) Then rows = CInt(Request.QueryString("rows"))
+asked = Request.QueryString("rows") & ""
+If asked <> "" Then
+  If IsNumeric(asked) Then rows = CInt(asked)
+End If
+If rows < 1 Then rows = 10
 If rows > 100 Then rows = 100
 %>
 <h1>Squares up to <%= rows %></h1>

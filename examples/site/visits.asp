@@ -1,4 +1,4 @@
-<%@ Language="VBScript" %>
+<%@ Language="VBScript" CodePage=65001 %>
 <!--#include file="header.inc"-->
 <%
 Session("visits") = Session("visits") + 1

@@ -1,5 +1,7 @@
 #include "HostOptions.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -12,6 +14,8 @@ const char kUsage[] =
     "  --extension PATH      ISAPI extension for .asp files (default: the built vellum.dll)\n"
     "  --app URL=DIR         a further application rooted at DIR (repeatable)\n"
     "  --access-log FILE     access log (default: standard output)\n"
+    "  --codepage N          code page of pages that name none, e.g. 65001 for UTF-8\n"
+    "                        (default: the system's)\n"
     "  --receive-timeout MS  longest wait for a client's next bytes (default 15000)\n"
     "  --max-body BYTES      largest request body (default 33554432)\n"
     "  --control-pipe NAME   named pipe of a parent: told the port, closing it stops the server\n"
@@ -84,7 +88,7 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
     }
     static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
                                              "--access-log", "--receive-timeout", "--max-body", "--control-pipe",
-                                             "--response-buffer-limit"};
+                                             "--response-buffer-limit", "--codepage"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {
@@ -164,6 +168,12 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
         return false;
       }
       options->responseBufferLimit = limit;
+    } else if (arg == "--codepage") {
+      if (!ParseNumber(value, kMaxCodePage, &options->codePage) || options->codePage == 0 ||
+          !IsValidCodePage(options->codePage)) {
+        *error = "--codepage needs a code page the system knows (e.g. 65001 or 936), not '" + value + "'";
+        return false;
+      }
     }
   }
   return true;

@@ -11,6 +11,7 @@ constexpr unsigned kDefaultPort = 8080;
 constexpr unsigned kDefaultThreads = 64;
 constexpr unsigned kMaxThreads = 1024;
 constexpr unsigned kMaxReceiveTimeoutMs = 3600000;
+constexpr unsigned kMaxCodePage = 65535;
 
 // Time limits and sizes of one connection.
 struct ConnectionLimits {
@@ -38,6 +39,7 @@ struct HostOptions {
   // listens, and stops when the pipe closes or a line arrives (for a parent process
   // that starts and stops it).
   std::string controlPipe;
+  unsigned codePage = 0;  // pages naming no code page use it; 0: the extension's own default
   bool help = false;
 };
 

@@ -278,6 +278,7 @@ HttpConnection::Next HttpConnection::Handle(const HttpRequestHead& head, size_t 
   facts.contentLength = body.total;
   facts.responseBufferLimit = server_.options().responseBufferLimit;
   facts.debugErrors = server_.options().debugErrors;
+  facts.defaultCodePage = server_.options().codePage;
   ExtensionCall call(server_, *this, facts, body, sink, extensionLog);
   call.Run();
   return finish();

@@ -60,6 +60,7 @@ VariableLookup LookupServerVariable(const RequestFacts& facts, std::string_view 
     return found(std::to_string(facts.responseBufferLimit));
   }
   if (name == kDebugErrorsVariable && facts.debugErrors) return found("1");
+  if (name == kDefaultCodePageVariable && facts.defaultCodePage) return found(std::to_string(facts.defaultCodePage));
   if (name == "AUTH_TYPE" || name == "REMOTE_USER" || name == "LOGON_USER" || name == "AUTH_USER")
     return found(std::string());
   return VariableLookup::kUnknown;

@@ -16,6 +16,9 @@ constexpr const char kServerSoftware[] = "isapi-host/1.0";
 // physical paths (--debug-errors).
 constexpr const char kResponseBufferLimitVariable[] = "RESPONSE_BUFFER_LIMIT";
 constexpr const char kDebugErrorsVariable[] = "DEBUG_ERRORS";
+// The code page the extension gives pages that name none (--codepage), a server
+// variable that exists only when the option was given.
+constexpr const char kDefaultCodePageVariable[] = "DEFAULT_CODEPAGE";
 
 // What the server knows about one request.
 struct RequestFacts {
@@ -31,6 +34,7 @@ struct RequestFacts {
   unsigned long long contentLength = 0;
   unsigned long long responseBufferLimit = 0;  // 0: not set
   bool debugErrors = false;
+  unsigned defaultCodePage = 0;  // 0: not set
 };
 
 enum class VariableLookup { kFound, kUnknown, kNoData };

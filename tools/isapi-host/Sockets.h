@@ -25,6 +25,12 @@
 #include <string_view>
 
 using SocketId = intptr_t;
+
+// The message for a listening port another program holds, the same from both builds.
+inline std::string PortInUseText(const std::string& address, unsigned port) {
+  return "port " + std::to_string(port) + " on " + address +
+         " is in use by another program: stop it, or choose another port with --port";
+}
 constexpr SocketId kNoSocket = -1;
 
 // An IPv4 address as text ("127.0.0.1") and a port.

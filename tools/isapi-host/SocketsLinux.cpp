@@ -48,7 +48,9 @@ SocketId Sockets::Listen(const std::string& address, unsigned port, unsigned* bo
   local.sin_port = htons(static_cast<uint16_t>(port));
   inet_pton(AF_INET, address.c_str(), &local.sin_addr);
   if (bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || listen(listener, SOMAXCONN) != 0) {
-    *error = "cannot listen on " + address + ":" + std::to_string(port) + " (errno " + std::to_string(errno) + ")";
+    *error = errno == EADDRINUSE ? PortInUseText(address, port)
+                                 : "cannot listen on " + address + ":" + std::to_string(port) + " (errno " +
+                                       std::to_string(errno) + ")";
     close(listener);
     return kNoSocket;
   }

@@ -32,8 +32,10 @@ SocketId Sockets::Listen(const std::string& address, unsigned port, unsigned* bo
   local.sin_port = htons(static_cast<u_short>(port));
   inet_pton(AF_INET, address.c_str(), &local.sin_addr);
   if (bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || listen(listener, SOMAXCONN) != 0) {
-    *error = "cannot listen on " + address + ":" + std::to_string(port) + " (error " +
-             std::to_string(WSAGetLastError()) + ")";
+    const int code = WSAGetLastError();
+    *error = code == WSAEADDRINUSE
+                 ? PortInUseText(address, port)
+                 : "cannot listen on " + address + ":" + std::to_string(port) + " (error " + std::to_string(code) + ")";
     closesocket(listener);
     return kNoSocket;
   }

@@ -26,8 +26,16 @@ class PagesEndToEnd : public testing::Test {
     s.Write("binary.asp", "<% Response.Write \"text\" : Response.BinaryWrite \"AB\" %>");
     s.Write("blocks.asp", "<% Response.HtmlBlock -1 : Response.HtmlBlock 2 %>x<% %>y");
     s.Write("settings.asp",
-            "<% Response.Expires = 5 : Response.Status = \"404 Not Found\" : "
+            "<% Response.Expires = 5 : "
             "Response.ExpiresAbsolute = \"x\" : Response.Pics = \"p\" %>ok");
+    s.Write("notfound.asp", "<% Response.Status = \"404 Not Found\" : Response.Write Response.Status %>");
+    s.Write("created.asp", "<% Response.Status = \"201 Created\" %>made");
+    s.Write("badstatus.asp",
+            "<% On Error Resume Next\r\nFor Each s In Array(\"404\", \"404Not Found\", \"40 Not\", \"abc OK\", "
+            "\"200 a\" & vbLf & \"X: 1\", \"\")\r\n"
+            "Response.Status = s : Response.Write Hex(Err.Number) & \",\" : Err.Clear\r\nNext\r\n"
+            "Response.Write Response.Status %>");
+    s.Write("statusredirect.asp", "<% Response.Status = \"404 Not Found\" : Response.Redirect \"/t.asp\" %>");
     s.Write("plaintext.asp", "<% Response.ContentType = \"text/plain\" : Response.Charset = \"utf-8\" %>t");
     s.Write("cache.asp", "<% Response.CacheControl = \"no-cache\" %>c");
     s.Write("addheader.asp", "<% Response.AddHeader \"X-One\", \"1\" %>h");
@@ -49,6 +57,12 @@ class PagesEndToEnd : public testing::Test {
     s.Write("transfer.asp", "first<% Server.Transfer \"second.asp\" %>never");
     s.Write("second.asp", "second");
     s.Write("self.asp", "<% Response.Write \"x\" : Server.Transfer \"self.asp\" %>");
+    s.Write("divide.asp", "<p>a</p>\r\n<!--#include file=\"inc/err.inc\"-->");
+    s.Write("inc/noendif.inc", "<%\r\nIf x Then\r\n  y = 1\r\n%>");
+    s.Write("syntax.asp", "<%@ CodePage=65001 %>\r\n<p>a</p>\r\n<!--#include file=\"inc/noendif.inc\"-->");
+    s.Write("noinclude.asp", "<%@ CodePage=65001 %>\r\n<!--#include file=\"lib/missing.inc\"-->");
+    s.Write("raiseutf8.asp",
+            "<%@ CodePage=65001 %><% Err.Raise 5, \"\xE6\x9D\xA5\xE6\xBA\x90\", \"\xE8\xAF\xB4\xE6\x98\x8E\" %>");
     s.Write("utf8.asp", "\xEF\xBB\xBF<% Response.Write \"\xC3\xA9\" %>");
     s.Write("gbk.asp", "<%@ codePage=936 %><% Response.Write \"\xD6\xD0\xCE\xC4\" %>");
     s.Write("responsecp.asp",
@@ -93,8 +107,8 @@ TEST_F(PagesEndToEnd, PageWithoutScriptAndPagesThatFail) {
   const std::string message = "\xD5\xD2\xB2\xBB\xB5\xBD\xBD\xE1\xCA\xF8\xB1\xEA\xCA\xB6 %>";  // 找不到结束标识 %>
   ASSERT_GE(broken.body.size(), message.size());
   EXPECT_EQ(message, broken.body.substr(broken.body.size() - message.size())) << broken.body;
-  // One server-log entry: translated path, error text, line feed (shown as "_" in the access log).
-  std::string entry = site_->root() + "\\broken.asp" + message + "_";
+  // One server-log entry, one plain line: what failed and where.
+  std::string entry = "\"page failed: compile error in " + site_->root() + "\\broken.asp\"\n";
   std::string log = site_->AccessLogWith(entry);
   size_t at = log.find(entry);
   ASSERT_NE(std::string::npos, at) << log;
@@ -103,6 +117,38 @@ TEST_F(PagesEndToEnd, PageWithoutScriptAndPagesThatFail) {
   HttpResponse included = Get("/includer.asp");
   EXPECT_EQ(500, included.status);
   EXPECT_NE(std::string::npos, included.body.find("<p>/inc/err.inc,line 2</p>")) << included.body;
+}
+
+TEST_F(PagesEndToEnd, ErrorReportsNameTheErrorTheFileAndTheLine) {
+  // Wine's VBScript gives division by zero neither a source nor a description.
+  HttpResponse divide = Get("/divide.asp");
+  EXPECT_NE(std::string::npos, divide.body.find("<p>VBScript runtime error error '800a000b'</p><p>Division by zero</p>"
+                                                "<p>/inc/err.inc,line 2</p>"))
+      << divide.body;
+  std::string entry = "\"page failed: error '800a000b' at " + site_->root() + "\\inc\\err.inc:2\"\n";
+  EXPECT_NE(std::string::npos, site_->AccessLogWith(entry).find(entry));
+
+  // A block without its End If: the include that holds it, at the line where the
+  // engine stopped (the block's last line).
+  HttpResponse syntax = Get("/syntax.asp");
+  EXPECT_NE(std::string::npos, syntax.body.find("error '800a03ea'")) << syntax.body;
+  EXPECT_NE(std::string::npos, syntax.body.find("<p>/inc/noendif.inc,line 4</p>"))
+      << syntax.body;
+
+  // A missing include: the include as written and the file that includes it, in the
+  // page's code page (UTF-8 here).
+  HttpResponse missing = Get("/noinclude.asp");
+  EXPECT_EQ("\xE6\x97\xA0\xE6\xB3\x95\xE5\xBE\x97\xE5\x88\xB0\xE6\x96\x87\xE4\xBB\xB6\xE4\xBF\xA1\xE6\x81\xAF\n"
+            "[lib/missing.inc] included by [/noinclude.asp]\n",
+            missing.body);
+  entry = "\"page failed: missing include lib/missing.inc in " + site_->root() + "\\noinclude.asp\"\n";
+  EXPECT_NE(std::string::npos, site_->AccessLogWith(entry).find(entry));
+
+  // The engine's texts reach a UTF-8 page in UTF-8.
+  HttpResponse raised = Get("/raiseutf8.asp");
+  EXPECT_NE(std::string::npos, raised.body.find("<p>\xE6\x9D\xA5\xE6\xBA\x90 error '800a0005'</p>"
+                                                "<p>\xE8\xAF\xB4\xE6\x98\x8E</p>"))
+      << raised.body;
 }
 
 TEST_F(PagesEndToEnd, WriteEndClearBinaryWriteAndHtmlBlock) {
@@ -128,6 +174,21 @@ TEST_F(PagesEndToEnd, StoredSettingsChangeNothingOnTheWire) {
   EXPECT_FALSE(r.HasHeader("Expires"));
   EXPECT_FALSE(r.HasHeader("Pics-Label"));
   EXPECT_EQ("ok", r.body);
+}
+
+TEST_F(PagesEndToEnd, StatusSetsTheStatusLineAndRefusesMalformedValues) {
+  HttpResponse notFound = Get("/notfound.asp");
+  EXPECT_EQ("HTTP/1.1 404 Not Found", notFound.statusLine);
+  EXPECT_EQ("404 Not Found", notFound.body);
+  HttpResponse created = Get("/created.asp");
+  EXPECT_EQ("HTTP/1.1 201 Created", created.statusLine);
+  EXPECT_EQ("made", created.body);
+  HttpResponse refused = Get("/badstatus.asp");
+  EXPECT_EQ("HTTP/1.1 200 OK", refused.statusLine);
+  EXPECT_EQ("80070057,80070057,80070057,80070057,80070057,80070057,200 OK", refused.body);
+  HttpResponse redirected = Get("/statusredirect.asp");
+  EXPECT_EQ("HTTP/1.1 302 MOVED", redirected.statusLine);
+  EXPECT_EQ("/t.asp", redirected.Header("Location"));
 }
 
 TEST_F(PagesEndToEnd, TheHeadCarriesContentTypeCharsetCacheControlAndAddedHeaders) {

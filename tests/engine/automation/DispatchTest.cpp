@@ -64,6 +64,32 @@ TEST_F(DispatchTest, PropertyGetAndPutConvertNarrowTextInTheThreadCodePage) {
   EXPECT_DOUBLE_EQ(45322.0, V_DATE(stamp.result.ptr()));
 }
 
+TEST_F(DispatchTest, InsideAPageRunNarrowTextUsesThePagesCodePage) {
+  int pageCodePage = 65001;
+  const wchar_t* text = L"na\u00efve \u20ac5 \u65e5\u672c\u8a9e \U0001F600";
+  {
+    PageCodePageScope page([&] { return pageCodePage; });
+    EXPECT_EQ(65001u, ScriptCodePage());
+    ASSERT_EQ(S_OK, InvokeDispatch(dispatch_, Id(L"Name"), kPut, Args(Str(text))).hr);
+    EXPECT_EQ("na\xC3\xAFve \xE2\x82\xAC" "5 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80",
+              object_->name());
+    EXPECT_EQ(text, InvokeDispatch(dispatch_, Id(L"Name"), kGet, Args()).Text());
+    {
+      // A page run inside another (Server.Execute) and the way back out.
+      PageCodePageScope inner([] { return 936; });
+      EXPECT_EQ(936u, ScriptCodePage());
+    }
+    EXPECT_EQ(65001u, ScriptCodePage());
+    // The page's answer is asked each time: a CodePage set while it runs counts at once;
+    // 0 is the system's.
+    pageCodePage = 0;
+    EXPECT_EQ(static_cast<UINT>(CP_ACP), ScriptCodePage());
+  }
+  EXPECT_EQ(static_cast<UINT>(CP_THREAD_ACP), ScriptCodePage());
+  ASSERT_EQ(S_OK, InvokeDispatch(dispatch_, Id(L"Name"), kPut, Args(Str(L"\u4e2d"))).hr);
+  EXPECT_EQ("\xD6\xD0", object_->name());
+}
+
 TEST_F(DispatchTest, MethodsTakeOmittedOptionalArgumentsAsParamNotFound) {
   auto all = InvokeDispatch(dispatch_, Id(L"Sum"), kGet, Args(I2(1), I2(2), I2(3)));
   ASSERT_EQ(S_OK, all.hr);

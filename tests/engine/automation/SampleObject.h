@@ -20,6 +20,8 @@ class CSampleObject : public CCmdTarget {
   // The type of the last VARIANT argument Sum received for b and c.
   VARTYPE lastB = VT_EMPTY, lastC = VT_EMPTY;
   std::map<std::string, ScopedVariant> items;  // keys as given, case-sensitive
+  // Name's narrow bytes, as the member received them.
+  const std::string& name() const { return name_; }
 
  protected:
   ~CSampleObject() override;

@@ -25,7 +25,7 @@ TEST(RequestDriver, APageThatCannotBeReadIsAnsweredWithItsErrorAndLogged) {
   bool logged = false;
   for (const SupportCall& call : fake.supportCalls) {
     if (call.request == HSE_APPEND_LOG_PARAMETER) {
-      EXPECT_EQ("C:\\no-such-site\\page.asp" + message + "\n", call.buffer);
+      EXPECT_EQ("page failed: compile error in C:\\no-such-site\\page.asp", call.buffer);
       logged = true;
     }
   }

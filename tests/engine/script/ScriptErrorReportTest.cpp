@@ -11,6 +11,7 @@
 #include "TestItemObject.h"
 #include "TestScriptOwner.h"
 #include "support/TestScriptHost.h"
+#include "script/ScriptErrorText.h"
 
 namespace {
 
@@ -78,7 +79,8 @@ TEST_P(RuntimeErrorReportTest, ReportsTheMappedLine) {
 INSTANTIATE_TEST_SUITE_P(Cases, RuntimeErrorReportTest, testing::ValuesIn(kRuntimeCases),
                          [](const testing::TestParamInfo<RuntimeCase>& info) { return info.param.name; });
 
-// Syntax errors in the engines' own words: VBScript reports no source line text, so
+// Syntax errors in the engines' own words: Wine's VBScript reports E_FAIL without a
+// description, shown as the language's syntax error (1002), and no source line text, so
 // its report has no caret block; JScript gives the line text, with the carriage return
 // that ends the program line.
 struct SyntaxCase {
@@ -90,9 +92,9 @@ struct SyntaxCase {
 
 const SyntaxCase kSyntaxCases[] = {
     {"VBScriptInAFragment", kLanguageVBScript, false,
-     "<p>[^<]+ error '80004005'</p><p>C:\\\\site\\\\a\\.asp,line 9</p>"},
+     "<p>[^<]+ error '800a03ea'</p><p>Syntax error</p><p>C:\\\\site\\\\a\\.asp,line 9</p>"},
     {"VBScriptInAScriptBlock", kLanguageVBScript, true,
-     "<p>[^<]+ error '80004005'</p><p>C:\\\\site\\\\inc\\.asp,line 23</p>"},
+     "<p>[^<]+ error '800a03ea'</p><p>Syntax error</p><p>C:\\\\site\\\\inc\\.asp,line 23</p>"},
     {"JScriptInAFragment", kLanguageJScript, false,
      "<p>[^<]+ error '800a03ea'</p><p>[^<]+</p><p>C:\\\\site\\\\a\\.asp,line 9</p>"
      "<p><pre>var z = \\(1;\r\r\n-{10}\\^</pre></p>"},
@@ -158,6 +160,38 @@ TEST_P(DoubleErrorReportTest, TestDoubleEngineReport) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, DoubleErrorReportTest, testing::ValuesIn(kDoubleCases),
                          [](const testing::TestParamInfo<DoubleCase>& info) { return info.param.name; });
+
+// Wine's VBScript reports these run-time errors with an automation code and neither
+// source nor description: the report gives the language's number and its own text.
+TEST_F(ErrorReportTest, ErrorsWithoutADescriptionGetTheLanguagesText) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"x = 1 / 0", "<p>VBScript runtime error error '800a000b'</p><p>Division by zero</p>"},
+  };
+  for (const auto& [statement, report] : cases) {
+    EngineHolder engine(kLanguageVBScript, kVBScriptClsid, &owner_);
+    engine->AddCode(0, 2, 0, statement);
+    RunFailing(engine.get());
+    EXPECT_NE(std::string::npos, engine->errorText().find(std::string(report) + "<p>C:\\site\\a.asp,line 3</p>"))
+        << statement << ": " << engine->errorText();
+    EXPECT_EQ(std::string::npos, engine->errorSummary().find('<'));
+    EXPECT_NE(std::string::npos, engine->errorSummary().find("at C:\\site\\a.asp:3")) << engine->errorSummary();
+  }
+}
+
+TEST(ScriptErrorText, MapsCodesToLanguageNumbersAndTheirTexts) {
+  const std::pair<HRESULT, int> numbers[] = {
+      {DISP_E_DIVBYZERO, 11}, {DISP_E_TYPEMISMATCH, 13}, {DISP_E_BADINDEX, 9},      {DISP_E_OVERFLOW, 6},
+      {static_cast<HRESULT>(0x800A01A8), 424},          {static_cast<HRESULT>(0x800A03EA), 1002},
+      {E_FAIL, 0},            {S_OK, 0},                {static_cast<HRESULT>(0x000A0005), 0},
+  };
+  for (const auto& [code, number] : numbers) EXPECT_EQ(number, LanguageErrorNumber(code)) << std::hex << code;
+  EXPECT_STREQ("Subscript out of range", LanguageErrorDescription(9));
+  EXPECT_STREQ("Object required", LanguageErrorDescription(424));
+  EXPECT_STREQ("Invalid procedure call or argument", LanguageErrorDescription(5));
+  EXPECT_STREQ("Expected 'End'", LanguageErrorDescription(1014));
+  EXPECT_EQ(nullptr, LanguageErrorDescription(0));
+  EXPECT_EQ(nullptr, LanguageErrorDescription(12345));
+}
 
 TEST_F(ErrorReportTest, ALaterErrorReplacesTheEarlierReport) {
   EngineHolder engine(kLanguageVBScript, kVBScriptClsid, &owner_);

@@ -39,6 +39,18 @@ class HostHttpTest : public testing::Test {
 };
 TestSite* HostHttpTest::site = nullptr;
 
+TEST_F(HostHttpTest, APortInUseIsNamedPlainly) {
+  HostOptions options;
+  options.root = site->root();
+  options.port = port();
+  HttpServer second(options);
+  std::string error;
+  ASSERT_FALSE(second.Start(&error));
+  EXPECT_EQ("port " + std::to_string(port()) +
+                " on 127.0.0.1 is in use by another program: stop it, or choose another port with --port",
+            error);
+}
+
 TEST_F(HostHttpTest, ServesStaticFilesWithTypeLengthAndDate) {
   HttpResponse response = Fetch(port(), "GET", "/index.html");
   EXPECT_EQ(200, response.status);

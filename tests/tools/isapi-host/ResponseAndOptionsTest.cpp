@@ -55,7 +55,7 @@ TEST(HostOptions, ParsesEveryOption) {
                                 "--extension", "C:\\x\\v.dll", "--app", "/shop/=/srv/shop", "--app", "/a/b=D:\\b\\",
                                 "--access-log", "log.txt", "--receive-timeout", "1500", "--max-body", "4096",
                                 "--control-pipe", "\\\\.\\pipe\\host-1", "--response-buffer-limit", "65536",
-                                "--debug-errors"},
+                                "--debug-errors", "--codepage", "65001"},
                                &options, &error))
       << error;
   EXPECT_EQ("Z:\\srv\\site", options.root);
@@ -74,6 +74,7 @@ TEST(HostOptions, ParsesEveryOption) {
   EXPECT_EQ("\\\\.\\pipe\\host-1", options.controlPipe);
   EXPECT_EQ(65536u, options.responseBufferLimit);
   EXPECT_TRUE(options.debugErrors);
+  EXPECT_EQ(65001u, options.codePage);
   EXPECT_FALSE(options.help);
 
   HostOptions defaults;
@@ -82,6 +83,7 @@ TEST(HostOptions, ParsesEveryOption) {
   EXPECT_EQ("127.0.0.1", defaults.bind);
   EXPECT_EQ(0u, defaults.responseBufferLimit);  // the extension's own default
   EXPECT_FALSE(defaults.debugErrors);
+  EXPECT_EQ(0u, defaults.codePage);
   ASSERT_TRUE(ParseHostOptions({"--help"}, &defaults, &error));
   EXPECT_TRUE(defaults.help);
 }
@@ -96,6 +98,7 @@ TEST(HostOptions, RefusesBadArgumentsWithOneLine) {
       {"--max-body", "4294967296"}, {"--control-pipe", "host"}, {"--control-pipe", "\\\\.\\pipe\\"},
       {"--response-buffer-limit", "0"}, {"--response-buffer-limit", "4294967296"},
       {"--response-buffer-limit", "4M"}, {"--response-buffer-limit"},
+      {"--codepage", "0"},  {"--codepage", "utf-8"}, {"--codepage", "65536"}, {"--codepage", "12345"},
   };
   for (const auto& args : cases) {
     HostOptions options;

@@ -75,6 +75,13 @@ TEST_F(ServerVariablesTest, TellsUnknownNamesFromAbsentHeaders) {
   EXPECT_EQ("1", Value("DEBUG_ERRORS"));
 }
 
+TEST_F(ServerVariablesTest, TellsTheDefaultCodePageOnlyWhenOneWasGiven) {
+  std::string value;
+  EXPECT_EQ(VariableLookup::kUnknown, LookupServerVariable(facts, "DEFAULT_CODEPAGE", &value));
+  facts.defaultCodePage = 65001;
+  EXPECT_EQ("65001", Value("DEFAULT_CODEPAGE"));
+}
+
 TEST_F(ServerVariablesTest, ServerNameFallsBackToTheLocalAddress) {
   HttpRequestHead bare;
   ASSERT_EQ(HeadParse::kComplete, ParseRequestHead("GET / HTTP/1.0\r\n\r\n", &bare).state);

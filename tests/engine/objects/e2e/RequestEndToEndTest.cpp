@@ -32,6 +32,14 @@ class RequestEndToEnd : public testing::Test {
             "q(\"b\") & \"|\" & q(\"c\") & \"|[\" & q(\"d\") & \"]|\" & q.Item() & \"|\"\r\n"
             "For Each k In q : Response.Write k & \",\" : Next %>");
     s.Write("utf8query.asp", "<%@ codePage=65001 %><% Response.Write Request.QueryString(\"x\") %>");
+    // The same text through every way in and out, in the page's code page.
+    const char* roundTrip =
+        "<% q = Request.QueryString(\"q\") : f = Request.Form(\"f\") : c = Request.Cookies(\"c\")\r\n"
+        "Response.Cookies(\"back\") = q\r\n"
+        "Response.Write q & \"|\" & Len(q) & \"|\" & f & \"|\" & Len(f) & \"|\" & c & \"|\" & Len(c) & \"|\" & "
+        "Server.HTMLEncode(\"<\" & f & \">\") & \"|\" & Server.URLEncode(f) & \"|\" & Request.Form %>";
+    s.Write("utf8trip.asp", std::string("<%@ CodePage=65001 %>") + roundTrip);
+    s.Write("gbktrip.asp", std::string("<%@ CodePage=936 %>") + roundTrip);
     s.Write("form.asp",
             "<% Set f = Request.Form\r\n"
             "Response.Write f.Count & \"|\" & f(\"a\") & \"|\" & f(\"a\").Count & \"|\" & f(\"b\") & \"|\" & f.Item() & "
@@ -129,6 +137,33 @@ TEST_F(RequestEndToEnd, QueryStringDecodesJoinsAndEnumerates) {
   EXPECT_EQ("4|1, 2|2|2|x y z|\xD6\xD0|[]|a=1&b=x%20y+z&A=2&c=%u4E2D&d|a,b,c,d,", r.body);
   // Escaped bytes are read in the page's code page.
   EXPECT_EQ("\xE4\xB8\xAD", Get("/utf8query.asp?x=%E4%B8%AD").body);
+}
+
+TEST_F(RequestEndToEnd, TextRoundTripsInThePagesCodePage) {
+  struct Case {
+    const char* page;
+    std::string text, escaped, length;
+  };
+  const Case cases[] = {
+      // "naive" with a diaeresis, the euro sign, three CJK characters and an emoji (two
+      // UTF-16 units): fifteen characters to the script.
+      {"/utf8trip.asp", "na\xC3\xAFve \xE2\x82\xAC" "5 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80",
+       "na%C3%AFve+%E2%82%AC5+%E6%97%A5%E6%9C%AC%E8%AA%9E+%F0%9F%98%80", "15"},
+      // GBK: "Chinese text" in two characters.
+      {"/gbktrip.asp", "\xD6\xD0\xCE\xC4 5", "%D6%D0%CE%C4+5", "4"},
+  };
+  for (const Case& c : cases) {
+    const std::string body = "f=" + c.escaped;
+    HttpResponse r = Fetch(site_->port(), "POST", std::string(c.page) + "?q=" + c.escaped,
+                           "Content-Type: " + kFormType + "\r\nCookie: c=" + c.text + "\r\n", body);
+    EXPECT_EQ(200, r.status) << c.page;
+    const std::string t = c.text, n = c.length;
+    EXPECT_EQ(t + "|" + n + "|" + t + "|" + n + "|" + t + "|" + n + "|&lt;" + t + "&gt;|" + c.escaped + "|" + body,
+              r.body)
+        << c.page;
+    // Cookie values travel as their bytes, unescaped, both ways.
+    EXPECT_EQ("back=" + c.text + "; path=/", r.Header("Set-Cookie")) << c.page;
+  }
 }
 
 TEST_F(RequestEndToEnd, FormIsFilledOnlyForTheExactFormTypeInAnyCase) {
