@@ -87,8 +87,8 @@ int main(int argc, char** argv) {
       // The ceiling: read the file the same way and find every "<" with memchr.
       std::ifstream in(path, std::ios::binary);
       std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      for (const char* p = bytes.data(); (p = static_cast<const char*>(std::memchr(p, '<', bytes.data() + bytes.size() - p)));
-           ++p) {
+      for (const char* p = bytes.data();
+           (p = static_cast<const char*>(std::memchr(p, '<', bytes.data() + bytes.size() - p))); ++p) {
         ++sink;
       }
       auto t2 = std::chrono::steady_clock::now();

@@ -112,8 +112,8 @@ double RunOnce(const CLSID& engine, const std::wstring& program, bool withCheck,
   if (withCheck && FAILED(script->AddNamedItem(kRunawayCheckItem, SCRIPTITEM_GLOBALMEMBERS))) return -1;
   auto start = std::chrono::steady_clock::now();
   EXCEPINFO info{};
-  HRESULT hr = parse->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE,
-                                      nullptr, &info);
+  HRESULT hr =
+      parse->ParseScriptText(program.c_str(), nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE, nullptr, &info);
   if (SUCCEEDED(hr)) hr = script->SetScriptState(SCRIPTSTATE_CONNECTED);
   double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
   script->Close();
@@ -153,8 +153,8 @@ int main(int argc, char** argv) {
        L"var s = ''; for (var i = 0; i < 1000000; i++) { s = (s + i).substring(0, 8); }\r\n", &InsertJScriptChecks},
   };
   BareCheck bare;
-  std::printf("%-20s %10s %10s %10s %7s %7s   (median of %d runs, 1,000,000 turns)\n", "loop", "plain ms",
-              "checked ms", "bare ms", "ratio", "bare", runs);
+  std::printf("%-20s %10s %10s %10s %7s %7s   (median of %d runs, 1,000,000 turns)\n", "loop", "plain ms", "checked ms",
+              "bare ms", "ratio", "bare", runs);
   for (const Loop& loop : loops) {
     const std::wstring checked = loop.insert(loop.plain);
     std::vector<double> plain, withCheck, withBare;

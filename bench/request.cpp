@@ -78,15 +78,17 @@ int main() {
   }
   for (int cookies : {10, 100, 1000}) {
     std::string header = CookieHeader(cookies);
-    double ns = MedianNanosPerField(cookies, [&] {
-      // Many parses per run so that the small headers are measurable.
-      for (int repeat = 0; repeat < 100000 / cookies; ++repeat) {
-        auto* jar = new YCookieDictionary;
-        std::string session;
-        jar->ParseCookieHeader(header, &session);
-        jar->Release();
-      }
-    }) / (100000 / cookies);
+    double ns = MedianNanosPerField(cookies,
+                                    [&] {
+                                      // Many parses per run so that the small headers are measurable.
+                                      for (int repeat = 0; repeat < 100000 / cookies; ++repeat) {
+                                        auto* jar = new YCookieDictionary;
+                                        std::string session;
+                                        jar->ParseCookieHeader(header, &session);
+                                        jar->Release();
+                                      }
+                                    }) /
+                (100000 / cookies);
     printf("%-14s %10d %14.1f\n", "cookie header", cookies, ns);
   }
   return 0;

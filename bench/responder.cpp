@@ -64,7 +64,9 @@ int main(int argc, char** argv) {
     SOCKET client = accept(listener, nullptr, nullptr);
     if (client == INVALID_SOCKET) continue;
     HANDLE thread = CreateThread(nullptr, 64 * 1024, Serve, reinterpret_cast<void*>(client), 0, nullptr);
-    if (thread) CloseHandle(thread);
-    else closesocket(client);
+    if (thread)
+      CloseHandle(thread);
+    else
+      closesocket(client);
   }
 }

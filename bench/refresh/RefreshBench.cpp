@@ -279,10 +279,10 @@ int main(int argc, char** argv) {
     snprintf(name, sizeof name, "%s%03d", kPrefix, i);
     snprintf(display, sizeof display, "Tamber bench service %03d", i);
     snprintf(description, sizeof description, "Refresh benchmark service number %d", i);
-    SC_HANDLE service = CreateServiceA(manager, name, display, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
-                                       SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                                       "\"C:\\windows\\system32\\notepad.exe\" /service", nullptr, nullptr, nullptr,
-                                       nullptr, nullptr);
+    SC_HANDLE service =
+        CreateServiceA(manager, name, display, SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                       SERVICE_ERROR_NORMAL, "\"C:\\windows\\system32\\notepad.exe\" /service", nullptr, nullptr,
+                       nullptr, nullptr, nullptr);
     if (!service) {
       fprintf(stderr, "CreateServiceA %s failed: %lu\n", name, GetLastError());
       DeleteBenchServices(manager);
@@ -305,8 +305,8 @@ int main(int argc, char** argv) {
                                           GetModuleHandleA(nullptr), nullptr)
                         : nullptr;
   HWND control = parent ? CreateWindowExA(0, WC_LISTVIEWA, "",
-                                          WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING,
-                                          0, 0, 780, 560, parent, nullptr, GetModuleHandleA(nullptr), nullptr)
+                                          WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING, 0,
+                                          0, 780, 560, parent, nullptr, GetModuleHandleA(nullptr), nullptr)
                         : nullptr;
   std::unique_ptr<Win32ServiceList> controlList;
   std::unique_ptr<Refresher> withControl;
@@ -337,8 +337,12 @@ int main(int argc, char** argv) {
     for (int turn = 0; turn < 3; ++turn) {
       switch ((i + turn) % 3) {
         case 0: inMemory.Once(); break;
-        case 1: if (withControl) withControl->Once(); break;
-        case 2: if (window) windowTimes.push_back(window->Refresh()); break;
+        case 1:
+          if (withControl) withControl->Once();
+          break;
+        case 2:
+          if (window) windowTimes.push_back(window->Refresh());
+          break;
       }
     }
   }

@@ -28,8 +28,8 @@ constexpr size_t kRandomIdsPerDraw = 64;
 // The last-write time of the file at path; false when there is no such file. The path
 // is taken as UTF-8 when it is valid UTF-8, else as text in the ANSI code page.
 bool FileWriteTime(const std::string& path, int64_t* time) {
-  int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
-                                   nullptr, 0);
+  int length =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()), nullptr, 0);
   std::wstring wide = length > 0 ? NarrowToWide(path, CP_UTF8) : NarrowToWide(path, CP_ACP);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return false;

@@ -41,9 +41,7 @@ void CSessionObject::Abandon() { abandoned_ = true; }
 
 ComPtr<IDispatch> CSessionObject::GetContents() { return ComPtr<IDispatch>(contents_->GetIDispatch(false)); }
 
-ComPtr<IDispatch> CSessionObject::GetStaticObjects() {
-  return ComPtr<IDispatch>(staticObjects_->GetIDispatch(false));
-}
+ComPtr<IDispatch> CSessionObject::GetStaticObjects() { return ComPtr<IDispatch>(staticObjects_->GetIDispatch(false)); }
 
 LONG CSessionObject::GetCodePage() { return codePage_; }
 void CSessionObject::SetCodePage(LONG codePage) { codePage_ = codePage; }

@@ -40,8 +40,8 @@ bool YApplicationContext::RunEvent(const wchar_t* name) {
         DISPID dispid = DISPID_UNKNOWN;
         if (SUCCEEDED(script->GetIDsOfNames(IID_NULL, names, 1, LOCALE_SYSTEM_DEFAULT, &dispid))) {
           DISPPARAMS none = {};
-          ran = SUCCEEDED(
-              script->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr));
+          ran = SUCCEEDED(script->Invoke(dispid, IID_NULL, LOCALE_SYSTEM_DEFAULT, DISPATCH_METHOD, &none, nullptr,
+                                         nullptr, nullptr));
         }
       }
     }
@@ -57,7 +57,8 @@ bool YApplicationContext::RunEvent(const wchar_t* name) {
 void YApplicationContext::CreateSessionObjects(CSessionObject* session) {
   for (const auto& [name, clsid] : sessionObjects_) {
     IUnknown* object = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)))) {
+    if (FAILED(
+            CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)))) {
       continue;
     }
     session->staticObjects()->StoreObject(name, object);
@@ -81,7 +82,8 @@ bool YApplicationContext::AddObject(const char* name, const CLSID& clsid, const 
   if (!name || !scope) return false;
   if (EqualsAsciiNoCase(scope, "application")) {
     IUnknown* object = nullptr;
-    if (FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)))) {
+    if (FAILED(
+            CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&object)))) {
       return false;
     }
     return application_->staticObjects()->StoreObject(name, object);

@@ -30,9 +30,13 @@ void YList::LinkAtTail(YListNode* node) {
 void YList::UnlinkNode(YListNode* node) {
   // A node with no links is either the only node or not in the list at all.
   if (!node->prev_ && !node->next_ && head_ != node) return;
-  if (node->prev_) node->prev_->next_ = node->next_;
-  else head_ = node->next_;
-  if (node->next_) node->next_->prev_ = node->prev_;
-  else tail_ = node->prev_;
+  if (node->prev_)
+    node->prev_->next_ = node->next_;
+  else
+    head_ = node->next_;
+  if (node->next_)
+    node->next_->prev_ = node->prev_;
+  else
+    tail_ = node->prev_;
   node->prev_ = node->next_ = nullptr;
 }

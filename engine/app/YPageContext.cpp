@@ -223,10 +223,10 @@ HRESULT YPageContext::GetItemInfo(LPCOLESTR name, DWORD mask, IUnknown** unknown
   if (!(mask & SCRIPTINFO_IUNKNOWN) || !unknown || !name) return E_UNEXPECTED;
   *unknown = nullptr;
   std::wstring_view item(name);
-  CCmdTarget* intrinsic = EqualsAsciiNoCase(item, "Response") ? static_cast<CCmdTarget*>(response_)
-                          : EqualsAsciiNoCase(item, "Request") ? static_cast<CCmdTarget*>(request_)
-                          : EqualsAsciiNoCase(item, "Server")  ? static_cast<CCmdTarget*>(server_)
-                          : EqualsAsciiNoCase(item, "Session") ? static_cast<CCmdTarget*>(session_)
+  CCmdTarget* intrinsic = EqualsAsciiNoCase(item, "Response")      ? static_cast<CCmdTarget*>(response_)
+                          : EqualsAsciiNoCase(item, "Request")     ? static_cast<CCmdTarget*>(request_)
+                          : EqualsAsciiNoCase(item, "Server")      ? static_cast<CCmdTarget*>(server_)
+                          : EqualsAsciiNoCase(item, "Session")     ? static_cast<CCmdTarget*>(session_)
                           : EqualsAsciiNoCase(item, "Application") ? static_cast<CCmdTarget*>(application_)
                                                                    : nullptr;
   if (intrinsic) {

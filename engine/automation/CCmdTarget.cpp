@@ -27,8 +27,7 @@ const YDispatchEntry* YDispatchMap::FindByName(std::wstring_view name, DISPID* d
   return nullptr;
 }
 
-void FillExcepInfo(EXCEPINFO* excepInfo, HRESULT code, const std::wstring& description,
-                   const std::wstring& source) {
+void FillExcepInfo(EXCEPINFO* excepInfo, HRESULT code, const std::wstring& description, const std::wstring& source) {
   if (!excepInfo) return;
   *excepInfo = EXCEPINFO{};
   excepInfo->scode = code;
@@ -126,8 +125,7 @@ class ConvertedArgs {
  public:
   // args[i] is the caller's argument for parameter i, or null where it was left out;
   // rgvarg is the caller's array, for reporting the position of a bad argument.
-  HRESULT Convert(const YDispatchSignature& signature, VARIANT* const* args, const VARIANT* rgvarg,
-                  UINT* argErr) {
+  HRESULT Convert(const YDispatchSignature& signature, VARIANT* const* args, const VARIANT* rgvarg, UINT* argErr) {
     for (UINT i = 0; i < signature.paramCount; ++i) {
       VARTYPE type = signature.params[i];
       if (!args[i]) {
@@ -190,11 +188,11 @@ HRESULT CallThunk(CCmdTarget* self, const YDispatchSignature& signature, Convert
 
 // A parameterless property called with arguments applies them to the default member
 // of its value: Request.Form("x") is Form's value called with ("x").
-HRESULT InvokeDefaultOf(const VARIANT& value, WORD flags, DISPPARAMS* params, VARIANT* result,
-                        EXCEPINFO* excepInfo, UINT* argErr) {
+HRESULT InvokeDefaultOf(const VARIANT& value, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
+                        UINT* argErr) {
   if (V_VT(&value) != VT_DISPATCH || !V_DISPATCH(&value)) return DISP_E_BADPARAMCOUNT;
-  return V_DISPATCH(&value)->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, flags, params, result,
-                                    excepInfo, argErr);
+  return V_DISPATCH(&value)->Invoke(DISPID_VALUE, IID_NULL, LOCALE_USER_DEFAULT, flags, params, result, excepInfo,
+                                    argErr);
 }
 
 }  // namespace
@@ -262,9 +260,7 @@ HRESULT CCmdTarget::InvokeEntry(const YDispatchEntry& entry, WORD flags, DISPPAR
 // ---------------------------------------------------------------------------------
 // XDispatch: the object's IDispatch.
 
-STDMETHODIMP CCmdTarget::XDispatch::QueryInterface(REFIID iid, void** out) {
-  return owner_->QueryInterface(iid, out);
-}
+STDMETHODIMP CCmdTarget::XDispatch::QueryInterface(REFIID iid, void** out) { return owner_->QueryInterface(iid, out); }
 STDMETHODIMP_(ULONG) CCmdTarget::XDispatch::AddRef() { return owner_->AddRef(); }
 STDMETHODIMP_(ULONG) CCmdTarget::XDispatch::Release() { return owner_->Release(); }
 
@@ -283,8 +279,8 @@ STDMETHODIMP CCmdTarget::XDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT 
   return owner_->GetIDsOfNames(names, count, dispids);
 }
 
-STDMETHODIMP CCmdTarget::XDispatch::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                           VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+STDMETHODIMP CCmdTarget::XDispatch::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                           EXCEPINFO* excepInfo, UINT* argErr) {
   // Keep the object alive for the call: a member may drop the last outside reference.
   owner_->AddRef();
   HRESULT hr = owner_->Invoke(dispid, flags, params, result, excepInfo, argErr);

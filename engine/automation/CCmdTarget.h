@@ -107,11 +107,8 @@ class YNestedInterface : public Interface {
 // Interface map entry for a nested interface member: {&IID_IStream, NestedInterfaceOf<&C::stream_>}.
 template <auto Member>
 IUnknown* NestedInterfaceOf(CCmdTarget* self) {
-  return [self]<class C, class M>(M C::*member) -> IUnknown* {
-    return &(static_cast<C*>(self)->*member);
-  }(Member);
+  return [self]<class C, class M>(M C::*member) -> IUnknown* { return &(static_cast<C*>(self)->*member); }(Member);
 }
 
 // Fills an EXCEPINFO for DISP_E_EXCEPTION (excepInfo may be null).
-void FillExcepInfo(EXCEPINFO* excepInfo, HRESULT code, const std::wstring& description,
-                   const std::wstring& source);
+void FillExcepInfo(EXCEPINFO* excepInfo, HRESULT code, const std::wstring& description, const std::wstring& source);

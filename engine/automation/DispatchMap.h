@@ -189,9 +189,7 @@ struct Result<YDate> {
 template <>
 struct Result<std::string> {
   static constexpr VARTYPE kType = VT_BSTR;
-  static ScopedVariant Make(const std::string& r) {
-    return ScopedVariant::String(NarrowToWide(r, ScriptCodePage()));
-  }
+  static ScopedVariant Make(const std::string& r) { return ScopedVariant::String(NarrowToWide(r, ScriptCodePage())); }
 };
 template <>
 struct Result<std::wstring> {
@@ -208,9 +206,7 @@ struct Result<ComPtr<IDispatch>> {
 template <>
 struct Result<ComPtr<IUnknown>> {
   static constexpr VARTYPE kType = VT_UNKNOWN;
-  static ScopedVariant Make(ComPtr<IUnknown> r) {
-    return r ? ScopedVariant::OwnUnknown(r.Detach()) : ScopedVariant();
-  }
+  static ScopedVariant Make(ComPtr<IUnknown> r) { return r ? ScopedVariant::OwnUnknown(r.Detach()) : ScopedVariant(); }
 };
 template <>
 struct Result<ScopedVariant> {

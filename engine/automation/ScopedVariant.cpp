@@ -88,6 +88,4 @@ VARIANT ScopedVariant::Release() {
   return result;
 }
 
-bool ScopedVariant::IsMissing() const {
-  return V_VT(&var_) == VT_ERROR && V_ERROR(&var_) == DISP_E_PARAMNOTFOUND;
-}
+bool ScopedVariant::IsMissing() const { return V_VT(&var_) == VT_ERROR && V_ERROR(&var_) == DISP_E_PARAMNOTFOUND; }

@@ -21,11 +21,11 @@ class ScopedVariant {
   static ScopedVariant Double(double value);
   static ScopedVariant Date(DATE value);
   static ScopedVariant String(std::wstring_view text);
-  static ScopedVariant OwnBstr(BSTR bstr);                   // adopts bstr
-  static ScopedVariant Dispatch(IDispatch* dispatch);       // adds a reference
-  static ScopedVariant OwnDispatch(IDispatch* dispatch);    // adopts a reference
-  static ScopedVariant OwnUnknown(IUnknown* unknown);       // adopts a reference
-  static ScopedVariant Missing();                           // VT_ERROR DISP_E_PARAMNOTFOUND
+  static ScopedVariant OwnBstr(BSTR bstr);                // adopts bstr
+  static ScopedVariant Dispatch(IDispatch* dispatch);     // adds a reference
+  static ScopedVariant OwnDispatch(IDispatch* dispatch);  // adopts a reference
+  static ScopedVariant OwnUnknown(IUnknown* unknown);     // adopts a reference
+  static ScopedVariant Missing();                         // VT_ERROR DISP_E_PARAMNOTFOUND
   // A deep copy with references (VT_BYREF) followed; fails like VariantCopyInd.
   static HRESULT CopyOf(const VARIANT& source, ScopedVariant* out);
 

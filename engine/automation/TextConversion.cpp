@@ -36,12 +36,12 @@ std::wstring NarrowToWide(std::string_view text, UINT codePage) {
 
 std::string WideToNarrow(std::wstring_view text, UINT codePage) {
   if (text.empty()) return {};
-  int length = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                   nullptr, nullptr);
+  int length =
+      WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
   std::string result(static_cast<size_t>(length), '\0');
   if (length > 0) {
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), length,
-                        nullptr, nullptr);
+    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(), length, nullptr,
+                        nullptr);
   }
   return result;
 }

@@ -35,8 +35,8 @@ struct YCompiledPage {
   // One thing the compile did to its context.
   struct ContextEffect {
     enum class Kind { kByteOrderMarkCodePage, kCodePageDirective, kObjectElement } kind;
-    int codePage = 0;            // kCodePageDirective
-    std::string attributeText;   // kObjectElement: the element's attributes
+    int codePage = 0;           // kCodePageDirective
+    std::string attributeText;  // kObjectElement: the element's attributes
   };
 
   std::vector<Engine> engines;

@@ -200,7 +200,8 @@ void CResponseObject::SetStatus(const char* value) {
   int code = 0;
   std::string reason;
   if (!ParseStatusLine(value ? value : "", &code, &reason)) {
-    throw YAutomationError(E_INVALIDARG, L"Response.Status needs three digits, a blank and a text, as in \"404 Not Found\".");
+    throw YAutomationError(E_INVALIDARG,
+                           L"Response.Status needs three digits, a blank and a text, as in \"404 Not Found\".");
   }
   status_ = value;
 }
@@ -239,4 +240,3 @@ STDMETHODIMP CResponseObject::XIResponseStream::Write(const void* data, ULONG co
   if (written) *written = count;
   return S_OK;
 }
-

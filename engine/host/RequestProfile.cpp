@@ -51,7 +51,8 @@ void CountProfiledRequest() {
   double parse = microseconds(YRequestPhase::kParse);
   double run = microseconds(YRequestPhase::kScriptRun);
   double total = microseconds(YRequestPhase::kTotal);
-  std::fprintf(stderr, "vellum profile: %lld requests, us/request: compile %.1f, kept page %.1f, engine start %.1f, "
+  std::fprintf(stderr,
+               "vellum profile: %lld requests, us/request: compile %.1f, kept page %.1f, engine start %.1f, "
                "parse %.1f, script run %.1f, rest %.1f, total %.1f\n",
                static_cast<long long>(count), compile, cached, start, parse, run - parse,
                total - compile - cached - start - run, total);

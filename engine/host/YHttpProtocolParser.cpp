@@ -46,16 +46,17 @@ int YHttpProtocolParser::parse(char* buffer, int length, YHttpProtocolParserHook
     while (value < lineEnd && IsBlank(*value)) ++value;
     int valueLength = static_cast<int>(lineEnd - value);
 
-    int decision = hook ? hook->onHeader(line, value, &valueLength, firstLine)
-                        : YHttpProtocolParserHook::kStoreAtTail;
+    int decision = hook ? hook->onHeader(line, value, &valueLength, firstLine) : YHttpProtocolParserHook::kStoreAtTail;
     if (decision == YHttpProtocolParserHook::kAbort) return kAborted;
     if (decision != YHttpProtocolParserHook::kConsumed) {
       if (valueLength < 0) valueLength = 0;
       if (valueLength > lineEnd - value) valueLength = static_cast<int>(lineEnd - value);
       try {
         Header header{line, std::string(value, static_cast<size_t>(valueLength))};
-        if (decision == YHttpProtocolParserHook::kStoreAtHead) headers_.push_front(std::move(header));
-        else headers_.push_back(std::move(header));
+        if (decision == YHttpProtocolParserHook::kStoreAtHead)
+          headers_.push_front(std::move(header));
+        else
+          headers_.push_back(std::move(header));
       } catch (const std::bad_alloc&) {
         return kAborted;
       }

@@ -8,11 +8,10 @@
 namespace {
 
 const char* const kMethods[YISAPIServiceProvider::kMethodCount + 1] = {
-    "UNSET",   "OPTIONS",   "GET",        "HEAD",         "POST",           "PUT",
-    "DELETE",  "TRACE",     "PROPFIND",   "PROPPATCH",    "MKCOL",          "COPY",
-    "MOVE",    "LOCK",      "UNLOCK",     "ACL",          "REPORT",         "VERSION_CONTROL",
-    "CHECKIN", "CHECKOUT",  "UNCHECKOUT", "SEARCH",       "MKWORKSPACE",    "UPDATE",
-    "LABEL",   "MERGE",     "BASELINE_CONTROL", "MKACTIVITY", "CONNECT",   "PURGE"};
+    "UNSET",      "OPTIONS",  "GET",        "HEAD",   "POST",        "PUT",    "DELETE", "TRACE",  "PROPFIND",
+    "PROPPATCH",  "MKCOL",    "COPY",       "MOVE",   "LOCK",        "UNLOCK", "ACL",    "REPORT", "VERSION_CONTROL",
+    "CHECKIN",    "CHECKOUT", "UNCHECKOUT", "SEARCH", "MKWORKSPACE", "UPDATE", "LABEL",  "MERGE",  "BASELINE_CONTROL",
+    "MKACTIVITY", "CONNECT",  "PURGE"};
 
 bool Append(YStringBuf& buffer, const char* text) {
   return buffer.write(text, static_cast<uint32_t>(std::strlen(text)));

@@ -5,8 +5,7 @@
 #include "automation/TextConversion.h"
 #include "objects/CCookie.h"
 
-CCookieEnum::CCookieEnum(CCookie* cookie, YHashedStringMap::Position position)
-    : cookie_(cookie), position_(position) {
+CCookieEnum::CCookieEnum(CCookie* cookie, YHashedStringMap::Position position) : cookie_(cookie), position_(position) {
   cookie_->AddRef();
 }
 

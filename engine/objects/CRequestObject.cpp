@@ -23,10 +23,9 @@ namespace {
 
 // The server variables read at intake, in this order.
 constexpr const char* kFixedVariables[] = {
-    "ALL_RAW",     "CONTENT_LENGTH", "CONTENT_TYPE",    "PATH_INFO",       "PATH_TRANSLATED",
-    "QUERY_STRING", "REMOTE_ADDR",   "REMOTE_HOST",     "REQUEST_METHOD",  "SCRIPT_NAME",
-    "SERVER_NAME", "SERVER_PORT",    "SERVER_PROTOCOL", "SERVER_SOFTWARE", "SCRIPT_FILENAME",
-    "URL",         "APPL_PHYSICAL_PATH",
+    "ALL_RAW",         "CONTENT_LENGTH",  "CONTENT_TYPE",    "PATH_INFO",   "PATH_TRANSLATED",    "QUERY_STRING",
+    "REMOTE_ADDR",     "REMOTE_HOST",     "REQUEST_METHOD",  "SCRIPT_NAME", "SERVER_NAME",        "SERVER_PORT",
+    "SERVER_PROTOCOL", "SERVER_SOFTWARE", "SCRIPT_FILENAME", "URL",         "APPL_PHYSICAL_PATH",
 };
 
 constexpr std::string_view kFormContentType = "application/x-www-form-urlencoded";
@@ -204,9 +203,7 @@ ComPtr<IDispatch> CRequestObject::ClientCertificate() {
   return ComPtr<IDispatch>::Adopt(certificate->GetIDispatch(false));
 }
 
-ComPtr<IDispatch> CRequestObject::ServerVariables() {
-  return ComPtr<IDispatch>(serverVariables_->GetIDispatch(false));
-}
+ComPtr<IDispatch> CRequestObject::ServerVariables() { return ComPtr<IDispatch>(serverVariables_->GetIDispatch(false)); }
 
 ComPtr<IDispatch> CRequestObject::Cookies() { return ComPtr<IDispatch>(cookies_->GetIDispatch(false)); }
 

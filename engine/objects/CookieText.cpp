@@ -9,8 +9,7 @@
 namespace {
 
 constexpr const char* kWeekdays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 std::string_view Trim(std::string_view text) {
   constexpr std::string_view kSpace = " \t\r\n\v\f";
@@ -135,8 +134,8 @@ bool ParseCookieExpires(std::string_view text, SYSTEMTIME* utc) {
   for (int i = 0; i < 12; ++i) {
     if (strcmp(month, kMonths[i]) == 0) monthIndex = i;
   }
-  if (monthIndex < 0 || day < 1 || day > 31 || year < 1601 || year > 30827 || hour > 23 || minute > 59 ||
-      second > 59 || hour < 0 || minute < 0 || second < 0) {
+  if (monthIndex < 0 || day < 1 || day > 31 || year < 1601 || year > 30827 || hour > 23 || minute > 59 || second > 59 ||
+      hour < 0 || minute < 0 || second < 0) {
     return false;
   }
   *utc = SYSTEMTIME{};

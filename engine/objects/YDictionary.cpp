@@ -71,8 +71,7 @@ void YDictionary::Remove(const VARIANT& key) {
       Erase(std::next(entries_.begin(), position));
       return;
     }
-    default:
-      return;
+    default: return;
   }
 }
 

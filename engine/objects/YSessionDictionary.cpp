@@ -38,17 +38,14 @@ void YSessionDictionary::Remove(const VARIANT& key) {
   YMutexLock hold(lock_);
   Entries::iterator it = entries_.end();
   switch (V_VT(&key)) {
-    case VT_BSTR:
-      it = entries_.find(BstrToNarrow(V_BSTR(&key), CP_THREAD_ACP));
-      break;
+    case VT_BSTR: it = entries_.find(BstrToNarrow(V_BSTR(&key), CP_THREAD_ACP)); break;
     case VT_I2:
     case VT_I4: {
       LONG position = V_VT(&key) == VT_I2 ? V_I2(&key) : V_I4(&key);
       if (position >= 0 && static_cast<size_t>(position) < entries_.size()) it = std::next(entries_.begin(), position);
       break;
     }
-    default:
-      break;
+    default: break;
   }
   if (it == entries_.end()) return;
   removed = std::move(it->second);

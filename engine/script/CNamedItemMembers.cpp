@@ -21,9 +21,8 @@ const CNamedItemMembers::Member* CNamedItemMembers::Find(std::wstring_view name,
   for (size_t i = 0; i < members_.size(); ++i) {
     const std::wstring& candidate = members_[i].name;
     bool same = caseSensitive_ ? candidate == name
-                               : CompareStringOrdinal(candidate.data(), static_cast<int>(candidate.size()),
-                                                      name.data(), static_cast<int>(name.size()),
-                                                      TRUE) == CSTR_EQUAL;
+                               : CompareStringOrdinal(candidate.data(), static_cast<int>(candidate.size()), name.data(),
+                                                      static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
     if (same) {
       *dispid = static_cast<DISPID>(i + 1);
       return &members_[i];
@@ -43,8 +42,8 @@ HRESULT CNamedItemMembers::Resolve(Member& member) {
   return S_OK;
 }
 
-HRESULT CNamedItemMembers::Invoke(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                  EXCEPINFO* excepInfo, UINT* argErr) {
+HRESULT CNamedItemMembers::Invoke(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
+                                  UINT* argErr) {
   if (dispid < 1 || static_cast<size_t>(dispid) > members_.size()) return DISP_E_MEMBERNOTFOUND;
   if (!engine_) return E_UNEXPECTED;
   Member& member = members_[static_cast<size_t>(dispid) - 1];

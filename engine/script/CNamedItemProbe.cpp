@@ -41,8 +41,8 @@ bool CNamedItemProbe::Run(const CLSID& classId) {
   if (SUCCEEDED(engine->SetScriptSite(&site_))) {
     EXCEPINFO info{};
     if (SUCCEEDED(parse->InitNew()) && SUCCEEDED(engine->AddNamedItem(kProbeItem, SCRIPTITEM_ISVISIBLE)) &&
-        SUCCEEDED(parse->ParseScriptText(kProbeScript, nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE,
-                                         nullptr, &info))) {
+        SUCCEEDED(parse->ParseScriptText(kProbeScript, nullptr, nullptr, nullptr, 0, 1, SCRIPTTEXT_ISVISIBLE, nullptr,
+                                         &info))) {
       engine->SetScriptState(SCRIPTSTATE_CONNECTED);
     }
     SysFreeString(info.bstrSource);

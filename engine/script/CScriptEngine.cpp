@@ -56,8 +56,7 @@ void CScriptEngine::AddCode(int32_t fileIndex, int32_t startLine, int32_t lineFe
   AppendFragment(&mainSpans_, &mainText_, fileIndex, startLine, lineFeeds, text);
 }
 
-void CScriptEngine::AddScriptBlock(int32_t fileIndex, int32_t startLine, int32_t lineFeeds,
-                                   std::string_view text) {
+void CScriptEngine::AddScriptBlock(int32_t fileIndex, int32_t startLine, int32_t lineFeeds, std::string_view text) {
   ScriptBlockProgram& block = scriptBlocks_[fileIndex];
   AppendFragment(&block.spans, &block.text, fileIndex, startLine, lineFeeds, text);
 }
@@ -446,9 +445,7 @@ STDMETHODIMP CScriptEngine::XActiveScriptSite::GetDocVersionString(BSTR* version
 STDMETHODIMP CScriptEngine::XActiveScriptSite::OnScriptTerminate(const VARIANT* result, const EXCEPINFO* excepInfo) {
   return self()->OnScriptTerminate(result, excepInfo);
 }
-STDMETHODIMP CScriptEngine::XActiveScriptSite::OnStateChange(SCRIPTSTATE state) {
-  return self()->OnStateChange(state);
-}
+STDMETHODIMP CScriptEngine::XActiveScriptSite::OnStateChange(SCRIPTSTATE state) { return self()->OnStateChange(state); }
 STDMETHODIMP CScriptEngine::XActiveScriptSite::OnScriptError(IActiveScriptError* error) {
   return self()->OnScriptError(error);
 }

@@ -109,8 +109,8 @@ std::string CServerObject::URLEncode(const VARIANT& value) {
 ComPtr<IDispatch> CServerObject::CreateObject(const char* name) {
   std::wstring wide = NarrowToWide(name, ScriptCodePage());
   CLSID clsid;
-  HRESULT hr = !wide.empty() && wide[0] == L'{' ? CLSIDFromString(wide.c_str(), &clsid)
-                                                 : CLSIDFromProgID(wide.c_str(), &clsid);
+  HRESULT hr =
+      !wide.empty() && wide[0] == L'{' ? CLSIDFromString(wide.c_str(), &clsid) : CLSIDFromProgID(wide.c_str(), &clsid);
   ComPtr<IUnknown> object;
   if (SUCCEEDED(hr)) hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, object.ReceiveVoid());
   if (SUCCEEDED(hr)) hr = OleRun(object.Get());

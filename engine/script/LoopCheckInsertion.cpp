@@ -8,8 +8,8 @@ namespace {
 constexpr size_t kNone = std::wstring_view::npos;
 
 bool IsWordChar(wchar_t c) {
-  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' ||
-         c == L'$' || c >= 0x80;
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_' || c == L'$' ||
+         c >= 0x80;
 }
 
 bool SameWordNoCase(std::wstring_view word, std::wstring_view expected) {
@@ -74,8 +74,8 @@ class JsLexer {
       std::wstring_view word = text_.substr(token.begin, pos_ - token.begin);
       // After these words a "/" starts a regular expression, not a division.
       afterValue_ = !(word == L"return" || word == L"typeof" || word == L"instanceof" || word == L"in" ||
-                      word == L"new" || word == L"delete" || word == L"void" || word == L"throw" ||
-                      word == L"case" || word == L"do" || word == L"else");
+                      word == L"new" || word == L"delete" || word == L"void" || word == L"throw" || word == L"case" ||
+                      word == L"do" || word == L"else");
     } else if (c == L'"' || c == L'\'') {
       SkipQuoted(c);
       token.kind = kValue;
@@ -165,9 +165,8 @@ struct Insertion {
 };
 
 bool IsBlank(std::wstring_view text) {
-  return std::all_of(text.begin(), text.end(), [](wchar_t c) {
-    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
-  });
+  return std::all_of(text.begin(), text.end(),
+                     [](wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; });
 }
 
 std::wstring Apply(std::wstring_view program, std::vector<Insertion>& insertions) {

@@ -1,6 +1,5 @@
 #include "script/ScriptErrorText.h"
 
-
 namespace {
 
 struct NumberText {

@@ -178,9 +178,9 @@ bool IsStatementKeyword(std::wstring_view word) {
 // An assignment whose target ends in two or more argument lists in a row:
 // [Set] [.]name[.name|(...)]...(...)(...) = value.
 struct TwoCallAssignment {
-  size_t target;                   // where the target starts
-  bool set;                        // a Set statement
-  std::vector<size_t> groupEnds;   // just past each of the trailing argument lists
+  size_t target;                  // where the target starts
+  bool set;                       // a Set statement
+  std::vector<size_t> groupEnds;  // just past each of the trailing argument lists
 };
 
 std::optional<TwoCallAssignment> FindTwoCallAssignment(std::wstring_view p, const Statement& s) {
@@ -274,9 +274,8 @@ std::vector<std::wstring> DeclaredNames(std::wstring_view p, const std::vector<S
       c.SkipSpace();
       Cursor next = c;
       std::wstring_view following = next.Word();
-      list = !SameWord(following, L"sub") && !SameWord(following, L"function") &&
-             !SameWord(following, L"property") && !SameWord(following, L"default") &&
-             !SameWord(following, L"class");
+      list = !SameWord(following, L"sub") && !SameWord(following, L"function") && !SameWord(following, L"property") &&
+             !SameWord(following, L"default") && !SameWord(following, L"class");
       if (!list) {
         c = next;
         word = following;
@@ -456,21 +455,16 @@ YVBScriptGuardResult GuardVBScriptProgram(std::wstring& program, std::span<const
     const Statement& s = statements[n];
     if (n == 0 && IsOptionExplicit(program, s)) globalDeclareAt = s.end;
     switch (BlockOf(program, s)) {
-      case Block::kProcedure:
-        procedure = Scope{true, s.end, false};
-        continue;
+      case Block::kProcedure: procedure = Scope{true, s.end, false}; continue;
       case Block::kEndProcedure:
         if (procedure.used) insertions.push_back({procedure.declareAt, L" : Dim " + hidden});
         procedure = Scope{};
         continue;
-      case Block::kClass:
-        ++classDepth;
-        continue;
+      case Block::kClass: ++classDepth; continue;
       case Block::kEndClass:
         if (classDepth > 0) --classDepth;
         continue;
-      case Block::kNone:
-        break;
+      case Block::kNone: break;
     }
     if (std::optional<size_t> source = ForEachSource(program, s)) {
       insertions.push_back({*source, result.hiddenPrefix + std::wstring(kEachSourceFunction) + L"("});

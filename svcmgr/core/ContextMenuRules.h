@@ -19,17 +19,17 @@ inline constexpr int kCopyPopupPosition = 5;
 inline constexpr int kMaxDependencies = 101;
 
 struct Situation {
-  DWORD filter = 0;        // the service filter (48 or 11)
-  bool local = false;      // connected to the local machine
-  int fileInfoBase = 0;    // 0 while the file-information columns are hidden
+  DWORD filter = 0;      // the service filter (48 or 11)
+  bool local = false;    // connected to the local machine
+  int fileInfoBase = 0;  // 0 while the file-information columns are hidden
 };
 
 struct Plan {
-  bool show = false;                      // false: no row selected, no menu
-  std::vector<UINT> removeCommands;       // items removed by command id
-  bool removeCopyPopup = false;           // remove the copy popup and its separator
-  std::vector<UINT> grayCommands;         // items grayed by command id
-  std::vector<std::string> dependencies;  // the dependency names, in order
+  bool show = false;                            // false: no row selected, no menu
+  std::vector<UINT> removeCommands;             // items removed by command id
+  bool removeCopyPopup = false;                 // remove the copy popup and its separator
+  std::vector<UINT> grayCommands;               // items grayed by command id
+  std::vector<std::string> dependencies;        // the dependency names, in order
   std::vector<std::string> dependencyCaptions;  // their captions, ids 2000 on
 };
 

@@ -36,7 +36,7 @@ bool IsApplicationServiceRadio(int radio) { return radio == IDC_OWN_PROCESS || r
 
 int StartRadioForApplicationService(int checkedStartRadio) {
   return checkedStartRadio == IDC_START_BOOT || checkedStartRadio == IDC_START_SYSTEM ? IDC_START_AUTO
-                                                                                       : checkedStartRadio;
+                                                                                      : checkedStartRadio;
 }
 
 CreateProblem FirstCreateProblem(const std::string& name, const std::string& displayName,

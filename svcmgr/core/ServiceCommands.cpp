@@ -38,9 +38,7 @@ void ServiceCommands::ReplaceManager(SC_HANDLE manager) {
   if (SC_HANDLE old = std::exchange(manager_, manager)) api_.CloseServiceHandle(old);
 }
 
-void ServiceCommands::ShowError(const std::string& text) {
-  user_.Show(text.c_str(), kAppTitle, MB_OK | MB_ICONERROR);
-}
+void ServiceCommands::ShowError(const std::string& text) { user_.Show(text.c_str(), kAppTitle, MB_OK | MB_ICONERROR); }
 
 void ServiceCommands::ShowServiceError(const char* format, const std::string& displayName, DWORD error) {
   ShowError(FormatText(format, displayName.c_str(), ErrorTextFor(error).c_str()));
@@ -73,8 +71,7 @@ void ServiceCommands::Connect(const char* machine) {
     std::string remoteName = FormatText("\\\\%s\\ipc$", machine);
     NETRESOURCEA resource{};
     resource.lpRemoteName = remoteName.data();
-    DWORD result = api_.WNetAddConnection3A(list_.Window(), &resource, "", "",
-                                            CONNECT_INTERACTIVE | CONNECT_PROMPT);
+    DWORD result = api_.WNetAddConnection3A(list_.Window(), &resource, "", "", CONNECT_INTERACTIVE | CONNECT_PROMPT);
     if (result == NO_ERROR) {
       manager = api_.OpenSCManagerA(machine, nullptr, kManagerAccess);
       error = manager ? ERROR_SUCCESS : GetLastError();
@@ -110,8 +107,8 @@ void ServiceCommands::RefreshList() {
   DWORD needed = 0;
   DWORD returned = 0;
   DWORD resume = 0;
-  BOOL probed = api_.EnumServicesStatusExA(manager_, SC_ENUM_PROCESS_INFO, filter_, SERVICE_STATE_ALL,
-                                           nullptr, 0, &needed, &returned, &resume, nullptr);
+  BOOL probed = api_.EnumServicesStatusExA(manager_, SC_ENUM_PROCESS_INFO, filter_, SERVICE_STATE_ALL, nullptr, 0,
+                                           &needed, &returned, &resume, nullptr);
   // A probe that succeeds has nothing to list (and leaves a stale last error).
   if (probed) needed = 0;
   if (!probed && GetLastError() != ERROR_MORE_DATA) {
@@ -145,8 +142,8 @@ void ServiceCommands::RefreshList() {
     } else {
       returned = 0;
       resume = 0;
-      if (!api_.EnumServicesStatusExA(manager_, SC_ENUM_PROCESS_INFO, filter_, SERVICE_STATE_ALL,
-                                      buffer.get(), needed, &needed, &returned, &resume, nullptr)) {
+      if (!api_.EnumServicesStatusExA(manager_, SC_ENUM_PROCESS_INFO, filter_, SERVICE_STATE_ALL, buffer.get(), needed,
+                                      &needed, &returned, &resume, nullptr)) {
         DWORD error = GetLastError();
         // More data: services were added since the probe; list the ones that came.
         if (error != ERROR_MORE_DATA) {
@@ -222,8 +219,7 @@ void ServiceCommands::UpdateCountPane() {
   panes_.SetPaneText(StatusPanes::kCountPane, FormatText(kCountPaneFormat, list_.RowCount()).c_str());
 }
 
-void ServiceCommands::ReportServiceFailure(ServiceHandle& service, const char* format,
-                                           const std::string& displayName) {
+void ServiceCommands::ReportServiceFailure(ServiceHandle& service, const char* format, const std::string& displayName) {
   DWORD error = GetLastError();  // before closing, which may change it
   service.Close();
   ShowServiceError(format, displayName, error);
@@ -257,9 +253,7 @@ void ServiceCommands::StartOne(int row) {
     return api_.QueryServiceStatusEx(service.Get(), SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
                                      sizeof status, &needed);
   };
-  auto reportQueryFailure = [&] {
-    ReportServiceFailure(service, kMsgQueryStatusFailed, displayName);
-  };
+  auto reportQueryFailure = [&] { ReportServiceFailure(service, kMsgQueryStatusFailed, displayName); };
 
   if (!queryStatus()) return reportQueryFailure();
   if (status.dwCurrentState == SERVICE_RUNNING) return;
@@ -287,8 +281,7 @@ void ServiceCommands::StartOne(int row) {
     list_.SetCell(row, ServiceRow::kState, kStateRunning);
     if (status.dwProcessId != 0) list_.SetCell(row, ServiceRow::kProcessId, FormatText("%lu", status.dwProcessId));
   } else {
-    user_.Show(FormatText(kMsgStoppedAfterStart, displayName.c_str()).c_str(), kAppTitle,
-               MB_OK | MB_ICONINFORMATION);
+    user_.Show(FormatText(kMsgStoppedAfterStart, displayName.c_str()).c_str(), kAppTitle, MB_OK | MB_ICONINFORMATION);
   }
 }
 
@@ -324,16 +317,13 @@ void ServiceCommands::StopOne(int row, WaitCursorScope& wait) {
     return;
   }
   switch (WaitForStop(service, displayName, kStartStopTimeoutMs)) {
-    case PollResult::kStopped:
-      ClearStateCells(row);
-      break;
+    case PollResult::kStopped: ClearStateCells(row); break;
     case PollResult::kTimedOut:
       service.Close();
       list_.SetCell(row, ServiceRow::kState, kStateStopPending);
       ShowError(FormatText(kMsgStopTimeout, displayName.c_str()));
       break;
-    case PollResult::kQueryFailed:
-      break;
+    case PollResult::kQueryFailed: break;
   }
 }
 
@@ -394,14 +384,12 @@ void ServiceCommands::DeleteOne(int row, bool stopFirst, WaitCursorScope& wait) 
         return;
       }
       switch (WaitForStop(service, displayName, kStopBeforeDeleteTimeoutMs)) {
-        case PollResult::kStopped:
-          break;
+        case PollResult::kStopped: break;
         case PollResult::kTimedOut:
           service.Close();
           ShowError(FormatText(kMsgStopTimeout, displayName.c_str()));
           return;
-        case PollResult::kQueryFailed:
-          return;
+        case PollResult::kQueryFailed: return;
       }
     }
   }
@@ -435,9 +423,8 @@ void ServiceCommands::SetStartType(UINT commandId) {
   };
   // In command order: 32777 to 32781.
   static constexpr Choice kChoices[] = {
-      {SERVICE_AUTO_START, kStartAuto},     {SERVICE_BOOT_START, kStartBoot},
-      {SERVICE_DEMAND_START, kStartDemand}, {SERVICE_DISABLED, kStartDisabled},
-      {SERVICE_SYSTEM_START, kStartSystem},
+      {SERVICE_AUTO_START, kStartAuto},   {SERVICE_BOOT_START, kStartBoot},     {SERVICE_DEMAND_START, kStartDemand},
+      {SERVICE_DISABLED, kStartDisabled}, {SERVICE_SYSTEM_START, kStartSystem},
   };
   if (commandId < kFirstStartTypeCommand || commandId > kLastStartTypeCommand) return;
   const Choice& choice = kChoices[commandId - kFirstStartTypeCommand];
@@ -455,8 +442,8 @@ void ServiceCommands::SetStartType(UINT commandId) {
       std::string displayName = list_.GetCell(row, ServiceRow::kDisplayName);
       ServiceHandle service = OpenRowService(row, kChangeAccess, displayName);
       if (!service) continue;
-      if (api_.ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, choice.startType, SERVICE_NO_CHANGE,
-                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
+      if (api_.ChangeServiceConfigA(service.Get(), SERVICE_NO_CHANGE, choice.startType, SERVICE_NO_CHANGE, nullptr,
+                                    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
         service.Close();
         list_.SetCell(row, ServiceRow::kStartType, choice.text);
       } else {
@@ -472,10 +459,9 @@ void ServiceCommands::SetStartType(UINT commandId) {
 
 void ServiceCommands::CreateNewService(const std::string& name, const std::string& displayName,
                                        const std::string& binaryPath, DWORD serviceType, DWORD startType) {
-  ServiceHandle service(api_, api_.CreateServiceA(manager_, name.c_str(), displayName.c_str(), kDeleteAccess,
-                                                  serviceType, startType, SERVICE_ERROR_NORMAL,
-                                                  binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr,
-                                                  nullptr));
+  ServiceHandle service(
+      api_, api_.CreateServiceA(manager_, name.c_str(), displayName.c_str(), kDeleteAccess, serviceType, startType,
+                                SERVICE_ERROR_NORMAL, binaryPath.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
   if (!service) {
     ShowError(kMsgCreateFailed + ErrorText());
     return;

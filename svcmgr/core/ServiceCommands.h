@@ -85,8 +85,8 @@ class ServiceCommands {
   // One of the start-type commands (32777 to 32781); other ids do nothing.
   void SetStartType(UINT commandId);
   // Creates a service, switches the filter to its kind, refreshes and selects its row.
-  void CreateNewService(const std::string& name, const std::string& displayName,
-                        const std::string& binaryPath, DWORD serviceType, DWORD startType);
+  void CreateNewService(const std::string& name, const std::string& displayName, const std::string& binaryPath,
+                        DWORD serviceType, DWORD startType);
   // The names of the services and groups a service depends on, in order; empty when the
   // service cannot be opened or queried.
   std::vector<std::string> QueryDependencies(const std::string& name);

@@ -6,8 +6,8 @@
 
 namespace ServiceFind {
 
-std::optional<CellPosition> FindNext(const ServiceList& list, int columnCount, const std::string& text,
-                                     DWORD flags, CellPosition from) {
+std::optional<CellPosition> FindNext(const ServiceList& list, int columnCount, const std::string& text, DWORD flags,
+                                     CellPosition from) {
   const int step = (flags & FR_DOWN) ? 1 : -1;
   const bool matchCase = (flags & FR_MATCHCASE) != 0;
   const bool wholeWord = (flags & FR_WHOLEWORD) != 0;

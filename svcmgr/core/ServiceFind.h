@@ -24,7 +24,7 @@ struct CellPosition {
 // match (its column is not -1); searching down from row -1 starts at row 0. Without
 // FR_MATCHCASE pattern and cells compare in lower case; with FR_WHOLEWORD a cell
 // matches only when it equals the pattern as a whole, otherwise when it contains it.
-std::optional<CellPosition> FindNext(const ServiceList& list, int columnCount, const std::string& text,
-                                     DWORD flags, CellPosition from);
+std::optional<CellPosition> FindNext(const ServiceList& list, int columnCount, const std::string& text, DWORD flags,
+                                     CellPosition from);
 
 }  // namespace ServiceFind

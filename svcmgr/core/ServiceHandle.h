@@ -9,8 +9,7 @@
 class ServiceHandle {
  public:
   ServiceHandle(ServiceApi& api, SC_HANDLE handle) : api_(&api), handle_(handle) {}
-  ServiceHandle(ServiceHandle&& other) noexcept
-      : api_(other.api_), handle_(std::exchange(other.handle_, nullptr)) {}
+  ServiceHandle(ServiceHandle&& other) noexcept : api_(other.api_), handle_(std::exchange(other.handle_, nullptr)) {}
   ServiceHandle& operator=(ServiceHandle&& other) noexcept {
     if (this != &other) {
       Close();

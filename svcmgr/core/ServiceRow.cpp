@@ -9,9 +9,9 @@ namespace ServiceRow {
 using namespace tamber_text;
 
 const char* ColumnTitle(int column) {
-  static constexpr const char* kTitles[kFixedColumnCount] = {
-      kColumnName,      kColumnDisplayName, kColumnType,        kColumnState,
-      kColumnProcessId, kColumnStartType,   kColumnDescription, kColumnBinaryPath};
+  static constexpr const char* kTitles[kFixedColumnCount] = {kColumnName,        kColumnDisplayName, kColumnType,
+                                                             kColumnState,       kColumnProcessId,   kColumnStartType,
+                                                             kColumnDescription, kColumnBinaryPath};
   return column >= 0 && column < kFixedColumnCount ? kTitles[column] : "";
 }
 

@@ -12,15 +12,13 @@ const char* SkipLeadingQuote(const char* text) { return *text == '"' ? text + 1 
 
 int CompareCells(int column, const char* a, const char* b) {
   switch (column) {
-    case ServiceRow::kBinaryPath:
-      return _stricmp(SkipLeadingQuote(a), SkipLeadingQuote(b));
+    case ServiceRow::kBinaryPath: return _stricmp(SkipLeadingQuote(a), SkipLeadingQuote(b));
     case ServiceRow::kProcessId: {
       size_t lengthA = strlen(a), lengthB = strlen(b);
       if (lengthA != lengthB) return lengthA < lengthB ? -1 : 1;
       return _stricmp(a, b);
     }
-    default:
-      return _stricmp(a, b);
+    default: return _stricmp(a, b);
   }
 }
 

@@ -52,8 +52,8 @@ class VersionResource {
 
  private:
   struct Block {
-    size_t begin = 0;     // offset of the block
-    size_t end = 0;       // offset just past the block (its length)
+    size_t begin = 0;  // offset of the block
+    size_t end = 0;    // offset just past the block (its length)
     std::u16string key;
     Value value;
     size_t children = 0;  // offset of the first child

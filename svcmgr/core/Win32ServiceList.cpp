@@ -34,8 +34,7 @@ std::string Win32ServiceList::GetCell(int row, int column) const {
     item.iSubItem = column;
     item.pszText = buffer.data();
     item.cchTextMax = static_cast<int>(buffer.size());
-    auto length = static_cast<size_t>(
-        SendMessageA(window_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+    auto length = static_cast<size_t>(SendMessageA(window_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
     // A text that filled the buffer may have been cut: read it again with more room.
     if (length + 1 < buffer.size() || buffer.size() >= kMaxCellBuffer) {
       return std::string(buffer.data(), std::min(length, buffer.size() - 1));
@@ -59,17 +58,11 @@ void Win32ServiceList::DeleteRow(int row) { SendMessageA(window_, LVM_DELETEITEM
 
 void Win32ServiceList::DeleteAllRows() { SendMessageA(window_, LVM_DELETEALLITEMS, 0, 0); }
 
-int Win32ServiceList::RowCount() const {
-  return static_cast<int>(SendMessageA(window_, LVM_GETITEMCOUNT, 0, 0));
-}
+int Win32ServiceList::RowCount() const { return static_cast<int>(SendMessageA(window_, LVM_GETITEMCOUNT, 0, 0)); }
 
-int Win32ServiceList::TopIndex() const {
-  return static_cast<int>(SendMessageA(window_, LVM_GETTOPINDEX, 0, 0));
-}
+int Win32ServiceList::TopIndex() const { return static_cast<int>(SendMessageA(window_, LVM_GETTOPINDEX, 0, 0)); }
 
-int Win32ServiceList::RowsPerPage() const {
-  return static_cast<int>(SendMessageA(window_, LVM_GETCOUNTPERPAGE, 0, 0));
-}
+int Win32ServiceList::RowsPerPage() const { return static_cast<int>(SendMessageA(window_, LVM_GETCOUNTPERPAGE, 0, 0)); }
 
 void Win32ServiceList::EnsureVisible(int row, bool partlyVisible) {
   SendMessageA(window_, LVM_ENSUREVISIBLE, row, partlyVisible ? TRUE : FALSE);

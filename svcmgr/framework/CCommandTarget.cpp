@@ -13,7 +13,8 @@ const MessageMap* CCommandTarget::GetMessageMap() const { return GetThisMessageM
 const MessageMapEntry* CCommandTarget::Find(MapEntryKind kind, UINT value) const {
   for (const MessageMap* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
     for (const MessageMapEntry* entry = map->entries; entry->kind != MapEntryKind::kEnd; ++entry) {
-      bool kindMatches = entry->kind == kind || (kind == MapEntryKind::kCommand && entry->kind == MapEntryKind::kCommandRange) ||
+      bool kindMatches = entry->kind == kind ||
+                         (kind == MapEntryKind::kCommand && entry->kind == MapEntryKind::kCommandRange) ||
                          (kind == MapEntryKind::kMessage && entry->kind == MapEntryKind::kRegisteredMessage);
       if (!kindMatches) continue;
       UINT first = entry->kind == MapEntryKind::kRegisteredMessage ? *entry->registered : entry->first;

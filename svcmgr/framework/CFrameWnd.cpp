@@ -12,15 +12,15 @@ constexpr int kStringBytes = 512;
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CFrameWnd, CWnd)
-  ON_MESSAGE(WM_CREATE, OnCreate)
-  ON_MESSAGE(WM_SIZE, OnSize)
-  ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
-  ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
-  ON_MESSAGE(WM_MENUSELECT, OnMenuSelect)
-  ON_MESSAGE(WM_CLOSE, OnClose)
-  ON_MESSAGE(WM_DESTROY, OnDestroy)
-  ON_COMMAND(kStatusBarCommand, OnBarCheck)
-  ON_UPDATE_COMMAND_UI(kStatusBarCommand, OnUpdateBarCheck)
+ON_MESSAGE(WM_CREATE, OnCreate)
+ON_MESSAGE(WM_SIZE, OnSize)
+ON_MESSAGE(WM_SETFOCUS, OnSetFocus)
+ON_MESSAGE(WM_INITMENUPOPUP, OnInitMenuPopup)
+ON_MESSAGE(WM_MENUSELECT, OnMenuSelect)
+ON_MESSAGE(WM_CLOSE, OnClose)
+ON_MESSAGE(WM_DESTROY, OnDestroy)
+ON_COMMAND(kStatusBarCommand, OnBarCheck)
+ON_UPDATE_COMMAND_UI(kStatusBarCommand, OnUpdateBarCheck)
 END_MESSAGE_MAP()
 
 std::string CFrameWnd::LoadPrompt(UINT id) {
@@ -39,9 +39,8 @@ bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* document, CView* view) {
   HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(resourceId));
   HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(resourceId));
   const char* windowClass = RegisterWindowClass(icon);
-  if (!windowClass ||
-      !CreateEx(0, windowClass, frameTitle_.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
-                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu)) {
+  if (!windowClass || !CreateEx(0, windowClass, frameTitle_.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu)) {
     if (menu) DestroyMenu(menu);
     return false;
   }

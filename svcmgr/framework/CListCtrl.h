@@ -34,7 +34,9 @@ class CListCtrl {
   bool SortItems(PFNLVCOMPARE compare, LPARAM data);
 
  private:
-  LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const { return SendMessageA(window_, message, wParam, lParam); }
+  LRESULT Send(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return SendMessageA(window_, message, wParam, lParam);
+  }
 
   HWND window_;
 };

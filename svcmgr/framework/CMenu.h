@@ -24,7 +24,9 @@ class CMenu {
   int GetMenuItemCount() const { return ::GetMenuItemCount(menu_); }
   bool DeleteMenu(UINT item, UINT flags) { return ::DeleteMenu(menu_, item, flags) != 0; }
   bool EnableMenuItem(UINT item, UINT flags) { return ::EnableMenuItem(menu_, item, flags) != -1; }
-  bool AppendMenu(UINT flags, UINT_PTR id, const char* caption) { return ::AppendMenuA(menu_, flags, id, caption) != 0; }
+  bool AppendMenu(UINT flags, UINT_PTR id, const char* caption) {
+    return ::AppendMenuA(menu_, flags, id, caption) != 0;
+  }
   bool InsertMenu(UINT item, UINT flags, UINT_PTR id, const char* caption) {
     return ::InsertMenuA(menu_, item, flags, id, caption) != 0;
   }

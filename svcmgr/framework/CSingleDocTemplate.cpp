@@ -2,8 +2,7 @@
 
 #include "framework/CWinApp.h"
 
-CSingleDocTemplate::CSingleDocTemplate(UINT resourceId, DocumentFactory document, FrameFactory frame,
-                                       ViewFactory view)
+CSingleDocTemplate::CSingleDocTemplate(UINT resourceId, DocumentFactory document, FrameFactory frame, ViewFactory view)
     : resourceId_(resourceId),
       makeDocument_(std::move(document)),
       makeFrame_(std::move(frame)),

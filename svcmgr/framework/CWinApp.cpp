@@ -11,7 +11,7 @@ constexpr char kDialogClass[] = "#32770";
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCommandTarget)
-  ON_COMMAND(kExitCommand, OnAppExit)
+ON_COMMAND(kExitCommand, OnAppExit)
 END_MESSAGE_MAP()
 
 CWinApp::CWinApp() { g_app = this; }
@@ -37,12 +37,9 @@ void CWinApp::ParseCommandLine(CCommandLineInfo& info) const {
 
 bool CWinApp::ProcessShellCommand(const CCommandLineInfo& info) {
   switch (info.m_nShellCommand) {
-    case CCommandLineInfo::FileNew:
-      return template_ && template_->OpenDocumentFile(nullptr);
-    case CCommandLineInfo::FileOpen:
-      return template_ && template_->OpenDocumentFile(info.m_strFileName.c_str());
-    case CCommandLineInfo::FileNothing:
-      return true;
+    case CCommandLineInfo::FileNew: return template_ && template_->OpenDocumentFile(nullptr);
+    case CCommandLineInfo::FileOpen: return template_ && template_->OpenDocumentFile(info.m_strFileName.c_str());
+    case CCommandLineInfo::FileNothing: return true;
   }
   return false;
 }

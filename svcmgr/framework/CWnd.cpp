@@ -28,9 +28,7 @@ const MessageMap* CWnd::GetThisMessageMap() {
 
 const MessageMap* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
 
-CWnd* CWnd::FromHandle(HWND window) {
-  return window ? static_cast<CWnd*>(GetPropA(window, kObjectProperty)) : nullptr;
-}
+CWnd* CWnd::FromHandle(HWND window) { return window ? static_cast<CWnd*>(GetPropA(window, kObjectProperty)) : nullptr; }
 
 const char* CWnd::RegisterWindowClass(HICON icon) {
   WNDCLASSA existing;

@@ -25,7 +25,15 @@ using UpdateHandler = void (CCommandTarget::*)(CCmdUI*);
 using MessageHandler = LRESULT (CCommandTarget::*)(WPARAM, LPARAM);
 using NotifyHandler = void (CCommandTarget::*)(NMHDR*, LRESULT*);
 
-enum class MapEntryKind { kEnd, kCommand, kCommandRange, kUpdateCommandUi, kMessage, kRegisteredMessage, kNotifyReflect };
+enum class MapEntryKind {
+  kEnd,
+  kCommand,
+  kCommandRange,
+  kUpdateCommandUi,
+  kMessage,
+  kRegisteredMessage,
+  kNotifyReflect
+};
 
 struct MessageMapEntry {
   MapEntryKind kind = MapEntryKind::kEnd;
@@ -44,41 +52,54 @@ struct MessageMap {
   const MessageMapEntry* entries;
 };
 
-#define DECLARE_MESSAGE_MAP()                        \
- protected:                                          \
-  static const MessageMap* GetThisMessageMap();      \
-  const MessageMap* GetMessageMap() const override;  \
-                                                     \
+#define DECLARE_MESSAGE_MAP()                       \
+ protected:                                         \
+  static const MessageMap* GetThisMessageMap();     \
+  const MessageMap* GetMessageMap() const override; \
+                                                    \
  private:
 
-#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                           \
-  const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); }      \
-  const MessageMap* theClass::GetThisMessageMap() {                                      \
-    using ThisClass = theClass;                                                          \
-    using TheBaseClass = baseClass;                                                      \
+#define BEGIN_MESSAGE_MAP(theClass, baseClass)                                      \
+  const MessageMap* theClass::GetMessageMap() const { return GetThisMessageMap(); } \
+  const MessageMap* theClass::GetThisMessageMap() {                                 \
+    using ThisClass = theClass;                                                     \
+    using TheBaseClass = baseClass;                                                 \
     static const MessageMapEntry entries[] = {
-#define END_MESSAGE_MAP()                                                  \
-  MessageMapEntry{}                                                        \
-  }                                                                        \
-  ;                                                                        \
+#define END_MESSAGE_MAP()                                                    \
+  MessageMapEntry {}                                                         \
+  }                                                                          \
+  ;                                                                          \
   static const MessageMap map = {&TheBaseClass::GetThisMessageMap, entries}; \
-  return &map;                                                             \
+  return &map;                                                               \
   }
 
 #define ON_COMMAND(id, fn) \
   MessageMapEntry{MapEntryKind::kCommand, id, id, nullptr, static_cast<CommandHandler>(&ThisClass::fn)},
-#define ON_COMMAND_RANGE(first, last, fn)                                                   \
-  MessageMapEntry{MapEntryKind::kCommandRange, first, last, nullptr, nullptr,              \
-                  static_cast<CommandRangeHandler>(&ThisClass::fn)},
-#define ON_UPDATE_COMMAND_UI(id, fn)                                                        \
-  MessageMapEntry{MapEntryKind::kUpdateCommandUi, id, id, nullptr, nullptr, nullptr,       \
-                  static_cast<UpdateHandler>(&ThisClass::fn)},
-#define ON_MESSAGE(message, fn)                                                                   \
-  MessageMapEntry{MapEntryKind::kMessage, message, message, nullptr, nullptr, nullptr, nullptr, \
+#define ON_COMMAND_RANGE(first, last, fn) \
+  MessageMapEntry{                        \
+      MapEntryKind::kCommandRange, first, last, nullptr, nullptr, static_cast<CommandRangeHandler>(&ThisClass::fn)},
+#define ON_UPDATE_COMMAND_UI(id, fn) \
+  MessageMapEntry{                   \
+      MapEntryKind::kUpdateCommandUi, id, id, nullptr, nullptr, nullptr, static_cast<UpdateHandler>(&ThisClass::fn)},
+#define ON_MESSAGE(message, fn)           \
+  MessageMapEntry{MapEntryKind::kMessage, \
+                  message,                \
+                  message,                \
+                  nullptr,                \
+                  nullptr,                \
+                  nullptr,                \
+                  nullptr,                \
                   static_cast<MessageHandler>(&ThisClass::fn)},
-#define ON_REGISTERED_MESSAGE(variable, fn)                                                   \
-  MessageMapEntry{MapEntryKind::kRegisteredMessage, 0, 0, &variable, nullptr, nullptr, nullptr, \
+#define ON_REGISTERED_MESSAGE(variable, fn)                                                               \
+  MessageMapEntry{MapEntryKind::kRegisteredMessage,           0, 0, &variable, nullptr, nullptr, nullptr, \
                   static_cast<MessageHandler>(&ThisClass::fn)},
-#define ON_NOTIFY_REFLECT(code, fn)                                                                     \
-  MessageMapEntry{MapEntryKind::kNotifyReflect, static_cast<UINT>(code), static_cast<UINT>(code), nullptr, \
-                  nullptr, nullptr, nullptr, nullptr, static_cast<NotifyHandler>(&ThisClass::fn)},
+#define ON_NOTIFY_REFLECT(code, fn)             \
+  MessageMapEntry{MapEntryKind::kNotifyReflect, \
+                  static_cast<UINT>(code),      \
+                  static_cast<UINT>(code),      \
+                  nullptr,                      \
+                  nullptr,                      \
+                  nullptr,                      \
+                  nullptr,                      \
+                  nullptr,                      \
+                  static_cast<NotifyHandler>(&ThisClass::fn)},

@@ -14,11 +14,11 @@ constexpr DWORD kBrowseFlags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMU
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CCreateServiceDlg, CDialog)
-  ON_COMMAND(IDC_OWN_PROCESS, OnApplicationService)
-  ON_COMMAND(IDC_SHARE_PROCESS, OnApplicationService)
-  ON_COMMAND(IDC_KERNEL_DRIVER, OnDriver)
-  ON_COMMAND(IDC_FILE_SYSTEM_DRIVER, OnDriver)
-  ON_COMMAND(IDC_BROWSE, OnBrowse)
+ON_COMMAND(IDC_OWN_PROCESS, OnApplicationService)
+ON_COMMAND(IDC_SHARE_PROCESS, OnApplicationService)
+ON_COMMAND(IDC_KERNEL_DRIVER, OnDriver)
+ON_COMMAND(IDC_FILE_SYSTEM_DRIVER, OnDriver)
+ON_COMMAND(IDC_BROWSE, OnBrowse)
 END_MESSAGE_MAP()
 
 CCreateServiceDlg::CCreateServiceDlg(CWnd* parent) : CDialog(IDD_CREATE_SERVICE, parent) {}
@@ -37,8 +37,8 @@ bool CCreateServiceDlg::OnInitDialog() {
 void CCreateServiceDlg::ApplyApplicationServiceRule() {
   EnableItem(IDC_START_BOOT, false);
   EnableItem(IDC_START_SYSTEM, false);
-  int checked = DialogRules::FirstChecked(IDC_START_AUTO, IDC_START_SYSTEM,
-                                          [this](int id) { return IsDlgButtonChecked(id); });
+  int checked =
+      DialogRules::FirstChecked(IDC_START_AUTO, IDC_START_SYSTEM, [this](int id) { return IsDlgButtonChecked(id); });
   int keep = DialogRules::StartRadioForApplicationService(checked);
   if (keep != checked) CheckRadioButton(IDC_START_AUTO, IDC_START_SYSTEM, keep);
 }
@@ -88,13 +88,13 @@ void CCreateServiceDlg::OnOK() {
         MessageBox(kMsgNoBinaryPath, kAppTitle, MB_OK | MB_ICONERROR);
         FocusItem(IDC_BINARY_PATH);
         return;
-      case CreateProblem::kNone:
-        break;
+      case CreateProblem::kNone: break;
     }
     break;
   }
   auto checked = [this](int id) { return IsDlgButtonChecked(id); };
-  m_serviceType = DialogRules::ServiceTypeOfRadio(DialogRules::FirstChecked(IDC_OWN_PROCESS, IDC_FILE_SYSTEM_DRIVER, checked));
+  m_serviceType =
+      DialogRules::ServiceTypeOfRadio(DialogRules::FirstChecked(IDC_OWN_PROCESS, IDC_FILE_SYSTEM_DRIVER, checked));
   m_startType = DialogRules::StartTypeOfRadio(DialogRules::FirstChecked(IDC_START_AUTO, IDC_START_SYSTEM, checked));
   EndDialog(IDOK);
 }

@@ -8,8 +8,8 @@ constexpr UINT kIndicators[] = {0, 0, 0};
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CMainFrame, CFrameWnd)
-  ON_MESSAGE(WM_CREATE, OnCreate)
-  ON_MESSAGE(WM_SETPANETEXT, OnSetPaneText)
+ON_MESSAGE(WM_CREATE, OnCreate)
+ON_MESSAGE(WM_SETPANETEXT, OnSetPaneText)
 END_MESSAGE_MAP()
 
 LRESULT CMainFrame::OnCreate(WPARAM wParam, LPARAM lParam) {

@@ -18,7 +18,7 @@ constexpr DWORD kNotNtFamily = 0x80000000;
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CTamberApp, CWinApp)
-  ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
+ON_COMMAND(ID_APP_ABOUT, OnAppAbout)
 END_MESSAGE_MAP()
 
 bool CTamberApp::InitInstance() {

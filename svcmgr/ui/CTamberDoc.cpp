@@ -5,7 +5,7 @@
 #include "res/Resource.h"
 
 BEGIN_MESSAGE_MAP(CTamberDoc, CDocument)
-  ON_UPDATE_COMMAND_UI(ID_VIEW_FILE_INFO, OnUpdateFileInfo)
+ON_UPDATE_COMMAND_UI(ID_VIEW_FILE_INFO, OnUpdateFileInfo)
 END_MESSAGE_MAP()
 
 bool CTamberDoc::OnNewDocument() {

@@ -41,7 +41,7 @@ struct ColumnLayout {
   int format;
 };
 constexpr ColumnLayout kColumns[ServiceRow::kFixedColumnCount] = {
-    {80, LVCFMT_LEFT},  {160, LVCFMT_LEFT},  {90, LVCFMT_CENTER}, {56, LVCFMT_CENTER},
+    {80, LVCFMT_LEFT},  {160, LVCFMT_LEFT}, {90, LVCFMT_CENTER}, {56, LVCFMT_CENTER},
     {56, LVCFMT_RIGHT}, {65, LVCFMT_RIGHT}, {180, LVCFMT_LEFT},  {150, LVCFMT_LEFT}};
 
 constexpr DWORD kExtendedStyles = LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_LABELTIP;  // 0x4030
@@ -103,32 +103,32 @@ struct CTamberView::Platform {
 };
 
 BEGIN_MESSAGE_MAP(CTamberView, CListView)
-  ON_MESSAGE(WM_CREATE, OnCreate)
-  ON_MESSAGE(WM_CONTEXTMENU, OnContextMenu)
-  ON_REGISTERED_MESSAGE(g_findMessage, OnFindMessage)
-  ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
-  ON_NOTIFY_REFLECT(LVN_ITEMCHANGED, OnItemChanged)
-  ON_COMMAND(ID_VIEW_APPLICATION_SERVICES, OnViewApplicationServices)
-  ON_COMMAND(ID_VIEW_KERNEL_DRIVERS, OnViewKernelDrivers)
-  ON_UPDATE_COMMAND_UI(ID_VIEW_APPLICATION_SERVICES, OnUpdateViewApplicationServices)
-  ON_UPDATE_COMMAND_UI(ID_VIEW_KERNEL_DRIVERS, OnUpdateViewKernelDrivers)
-  ON_COMMAND(ID_VIEW_REFRESH, OnRefresh)
-  ON_COMMAND(ID_CONNECT_LOCAL, OnConnectLocal)
-  ON_UPDATE_COMMAND_UI(ID_CONNECT_LOCAL, OnUpdateConnectLocal)
-  ON_COMMAND(ID_CONNECT_OTHER, OnConnectOther)
-  ON_UPDATE_COMMAND_UI(ID_CONNECT_OTHER, OnUpdateConnectOther)
-  ON_COMMAND(ID_SERVICE_START, OnStartServices)
-  ON_COMMAND(ID_SERVICE_STOP, OnStopServices)
-  ON_COMMAND(ID_SERVICE_DELETE, OnDeleteServices)
-  ON_COMMAND_RANGE(ID_START_AUTO, ID_START_SYSTEM, OnStartType)
-  ON_COMMAND_RANGE(ID_COPY_NAME, ID_COPY_FILE_VERSION, OnCopy)
-  ON_COMMAND(ID_FIND, OnFind)
-  ON_COMMAND(ID_FIND_NEXT, OnFindNext)
-  ON_COMMAND(ID_SHOW_FILE, OnShowFile)
-  ON_COMMAND(ID_SHOW_REGISTRY, OnShowRegistry)
-  ON_COMMAND(ID_VIEW_FILE_INFO, OnToggleFileInfo)
-  ON_COMMAND(ID_EXPORT, OnExport)
-  ON_COMMAND(ID_FILE_NEW_SERVICE, OnNewService)
+ON_MESSAGE(WM_CREATE, OnCreate)
+ON_MESSAGE(WM_CONTEXTMENU, OnContextMenu)
+ON_REGISTERED_MESSAGE(g_findMessage, OnFindMessage)
+ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, OnColumnClick)
+ON_NOTIFY_REFLECT(LVN_ITEMCHANGED, OnItemChanged)
+ON_COMMAND(ID_VIEW_APPLICATION_SERVICES, OnViewApplicationServices)
+ON_COMMAND(ID_VIEW_KERNEL_DRIVERS, OnViewKernelDrivers)
+ON_UPDATE_COMMAND_UI(ID_VIEW_APPLICATION_SERVICES, OnUpdateViewApplicationServices)
+ON_UPDATE_COMMAND_UI(ID_VIEW_KERNEL_DRIVERS, OnUpdateViewKernelDrivers)
+ON_COMMAND(ID_VIEW_REFRESH, OnRefresh)
+ON_COMMAND(ID_CONNECT_LOCAL, OnConnectLocal)
+ON_UPDATE_COMMAND_UI(ID_CONNECT_LOCAL, OnUpdateConnectLocal)
+ON_COMMAND(ID_CONNECT_OTHER, OnConnectOther)
+ON_UPDATE_COMMAND_UI(ID_CONNECT_OTHER, OnUpdateConnectOther)
+ON_COMMAND(ID_SERVICE_START, OnStartServices)
+ON_COMMAND(ID_SERVICE_STOP, OnStopServices)
+ON_COMMAND(ID_SERVICE_DELETE, OnDeleteServices)
+ON_COMMAND_RANGE(ID_START_AUTO, ID_START_SYSTEM, OnStartType)
+ON_COMMAND_RANGE(ID_COPY_NAME, ID_COPY_FILE_VERSION, OnCopy)
+ON_COMMAND(ID_FIND, OnFind)
+ON_COMMAND(ID_FIND_NEXT, OnFindNext)
+ON_COMMAND(ID_SHOW_FILE, OnShowFile)
+ON_COMMAND(ID_SHOW_REGISTRY, OnShowRegistry)
+ON_COMMAND(ID_VIEW_FILE_INFO, OnToggleFileInfo)
+ON_COMMAND(ID_EXPORT, OnExport)
+ON_COMMAND(ID_FILE_NEW_SERVICE, OnNewService)
 END_MESSAGE_MAP()
 
 CTamberView::CTamberView() : sortColumn_(ServiceSort::kNoColumn), findFlags_(FR_DOWN) {
@@ -158,10 +158,9 @@ LRESULT CTamberView::OnCreate(WPARAM wParam, LPARAM lParam) {
     list.InsertColumn(column, ServiceRow::ColumnTitle(column), kColumns[column].format, kColumns[column].width);
   }
   platform_ = std::make_unique<Platform>(m_hWnd);
-  commands_ = std::make_unique<ServiceCommands>(ServiceCommandsParts{platform_->api, platform_->list, *this,
-                                                                     platform_->user, platform_->panes,
-                                                                     platform_->cursor, platform_->keys,
-                                                                     platform_->clock, Program()});
+  commands_ = std::make_unique<ServiceCommands>(
+      ServiceCommandsParts{platform_->api, platform_->list, *this, platform_->user, platform_->panes, platform_->cursor,
+                           platform_->keys, platform_->clock, Program()});
   // A document that asks for the file-information columns gets them from the start.
   if (CTamberDoc* document = GetDocument(); document && document->m_fileInfoBase != 0) {
     document->m_fileInfoBase = 0;
@@ -387,8 +386,8 @@ LRESULT CTamberView::OnContextMenu(WPARAM, LPARAM) {
         dependencyMenu.AppendMenu(MF_STRING, ID_DEPENDENCY_FIRST + i, plan.dependencyCaptions[i].c_str());
       }
       // The context menu owns the popup from here on.
-      popup.InsertMenu(ID_SHOW_FILE, MF_BYCOMMAND | MF_POPUP,
-                       reinterpret_cast<UINT_PTR>(dependencyMenu.Detach()), kDependencyPopup);
+      popup.InsertMenu(ID_SHOW_FILE, MF_BYCOMMAND | MF_POPUP, reinterpret_cast<UINT_PTR>(dependencyMenu.Detach()),
+                       kDependencyPopup);
     }
   }
 

@@ -4,7 +4,6 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-
 #include "core/BinaryPath.h"
 #include "core/ErrorText.h"
 #include "core/TamberText.h"

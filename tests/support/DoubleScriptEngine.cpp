@@ -146,11 +146,9 @@ class DoubleEngine final : public Counted<IActiveScript, IActiveScriptParse> {
   }
 
   // IActiveScriptParse
-  STDMETHODIMP InitNew() override {
-    return g_log.failure == DoubleEngineLog::Failure::kInitNew ? E_FAIL : S_OK;
-  }
-  STDMETHODIMP AddScriptlet(LPCOLESTR, LPCOLESTR, LPCOLESTR, LPCOLESTR, LPCOLESTR, LPCOLESTR, DWORDLONG, ULONG,
-                            DWORD, BSTR*, EXCEPINFO*) override {
+  STDMETHODIMP InitNew() override { return g_log.failure == DoubleEngineLog::Failure::kInitNew ? E_FAIL : S_OK; }
+  STDMETHODIMP AddScriptlet(LPCOLESTR, LPCOLESTR, LPCOLESTR, LPCOLESTR, LPCOLESTR, LPCOLESTR, DWORDLONG, ULONG, DWORD,
+                            BSTR*, EXCEPINFO*) override {
     return E_NOTIMPL;
   }
   STDMETHODIMP ParseScriptText(LPCOLESTR code, LPCOLESTR, IUnknown*, LPCOLESTR, DWORDLONG, ULONG startLine, DWORD,
@@ -172,8 +170,8 @@ class DoubleEngine final : public Counted<IActiveScript, IActiveScriptParse> {
       unsigned code = 0, errorLine = 0;
       int column = 0;
       if (std::swscanf(line.c_str(), L" raise %u %u %d", &code, &errorLine, &column) == 3) {
-        ComPtr<IActiveScriptError> error = ComPtr<IActiveScriptError>::Adopt(
-            new DoubleError(static_cast<WORD>(code), errorLine + startLine, column));
+        ComPtr<IActiveScriptError> error =
+            ComPtr<IActiveScriptError>::Adopt(new DoubleError(static_cast<WORD>(code), errorLine + startLine, column));
         if (site_) site_->OnScriptError(error.Get());
         return SCRIPT_E_REPORTED;
       }
@@ -274,8 +272,8 @@ DoubleEngineRegistration::~DoubleEngineRegistration() {
 void RegisterDoubleEngine() {
   static bool registered = [] {
     DWORD cookie = 0;
-    return SUCCEEDED(CoRegisterClassObject(kDoubleEngineClsid, &Factory(), CLSCTX_INPROC_SERVER,
-                                           REGCLS_MULTIPLEUSE, &cookie));
+    return SUCCEEDED(
+        CoRegisterClassObject(kDoubleEngineClsid, &Factory(), CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie));
   }();
   (void)registered;
 }

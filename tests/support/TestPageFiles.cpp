@@ -16,8 +16,10 @@ void RemoveTree(const std::string& dir) {
       std::string name = data.cFileName;
       if (name == "." || name == "..") continue;
       std::string path = dir + "\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
-      else DeleteFileA(path.c_str());
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileA(path.c_str());
     } while (FindNextFileA(find, &data));
     FindClose(find);
   }

@@ -113,8 +113,8 @@ HRESULT TestScriptHost::Run(const std::wstring& code) {
 
 HRESULT TestScriptHost::Eval(const std::wstring& expression, VARIANT* result) {
   EXCEPINFO info{};
-  HRESULT hr = parse_->ParseScriptText(expression.c_str(), nullptr, nullptr, nullptr, 0, 0,
-                                       SCRIPTTEXT_ISEXPRESSION, result, &info);
+  HRESULT hr = parse_->ParseScriptText(expression.c_str(), nullptr, nullptr, nullptr, 0, 0, SCRIPTTEXT_ISEXPRESSION,
+                                       result, &info);
   SysFreeString(info.bstrSource);
   SysFreeString(info.bstrDescription);
   SysFreeString(info.bstrHelpFile);

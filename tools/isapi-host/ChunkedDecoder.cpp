@@ -82,10 +82,8 @@ ChunkedDecoder::State ChunkedDecoder::Feed(std::string_view input, std::string* 
         if (remaining_ == 0) phase_ = Phase::kDataEnd;
         break;
       }
-      case Phase::kDone:
-        return finish(State::kDone);
-      case Phase::kError:
-        return finish(State::kError);
+      case Phase::kDone: return finish(State::kDone);
+      case Phase::kError: return finish(State::kError);
     }
   }
   if (phase_ == Phase::kDone) return finish(State::kDone);

@@ -166,13 +166,9 @@ BOOL ExtensionCall::Support(DWORD request, LPVOID buffer, LPDWORD size, LPDWORD 
       if (!buffer) break;
       *static_cast<BOOL*>(buffer) = sink_.keepAlive();
       return TRUE;
-    case HSE_REQ_DONE_WITH_SESSION:
-      return TRUE;
-    case HSE_REQ_EXEC_URL:
-      SetLastError(ERROR_NOT_SUPPORTED);
-      return FALSE;
-    default:
-      break;
+    case HSE_REQ_DONE_WITH_SESSION: return TRUE;
+    case HSE_REQ_EXEC_URL: SetLastError(ERROR_NOT_SUPPORTED); return FALSE;
+    default: break;
   }
   SetLastError(ERROR_INVALID_PARAMETER);
   return FALSE;

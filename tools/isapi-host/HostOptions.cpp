@@ -86,9 +86,18 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       options->debugErrors = true;
       continue;
     }
-    static const char* const kWithValue[] = {"--root", "--port", "--bind", "--threads", "--extension", "--app",
-                                             "--access-log", "--receive-timeout", "--max-body", "--control-pipe",
-                                             "--response-buffer-limit", "--codepage"};
+    static const char* const kWithValue[] = {"--root",
+                                             "--port",
+                                             "--bind",
+                                             "--threads",
+                                             "--extension",
+                                             "--app",
+                                             "--access-log",
+                                             "--receive-timeout",
+                                             "--max-body",
+                                             "--control-pipe",
+                                             "--response-buffer-limit",
+                                             "--codepage"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {

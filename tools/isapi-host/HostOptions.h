@@ -23,18 +23,18 @@ struct ConnectionLimits {
 };
 
 struct HostOptions {
-  std::string root;       // physical root of "/"
+  std::string root;              // physical root of "/"
   unsigned port = kDefaultPort;  // 0: any free port
   std::string bind = "127.0.0.1";
   unsigned threads = kDefaultThreads;
-  std::string extension;  // path of the ISAPI extension DLL; empty: none
+  std::string extension;          // path of the ISAPI extension DLL; empty: none
   std::vector<Application> apps;  // further applications from --app
-  std::string accessLog;  // empty: standard output
+  std::string accessLog;          // empty: standard output
   // Told to the extension as server variables (see ServerVariables.h); 0: not given,
   // the extension keeps its own default.
   uint64_t responseBufferLimit = 0;
   bool debugErrors = false;  // error reports may show physical paths
-  ConnectionLimits limits;  // --receive-timeout, --max-body
+  ConnectionLimits limits;   // --receive-timeout, --max-body
   // A named pipe to connect to at start: the server writes "port N\n" to it once it
   // listens, and stops when the pipe closes or a line arrives (for a parent process
   // that starts and stops it).

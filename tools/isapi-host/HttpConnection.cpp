@@ -142,8 +142,8 @@ int HttpConnection::PrepareBody(const HttpRequestHead& head, bool preload, Reque
   uint64_t wanted = preload ? std::min<uint64_t>(framing.length, kPreloadBytes) : 0;
   while (stream_.Pending().size() < wanted)
     if (!stream_.ReceiveMore()) return -1;
-  body->memory = stream_.Pending().substr(0, static_cast<size_t>(std::min<uint64_t>(stream_.Pending().size(),
-                                                                                      framing.length)));
+  body->memory =
+      stream_.Pending().substr(0, static_cast<size_t>(std::min<uint64_t>(stream_.Pending().size(), framing.length)));
   body->onSocket = framing.length - body->memory.size();
   return 0;
 }

@@ -17,10 +17,10 @@ struct MappedUrl;
 // (received with the head, or a whole decoded chunked body) and those still to be
 // received from the socket.
 struct RequestBody {
-  std::string decoded;       // a chunked body, decoded
-  std::string_view memory;   // body bytes in memory
-  size_t memoryRead = 0;     // of memory, bytes handed out
-  uint64_t onSocket = 0;     // body bytes not yet received
+  std::string decoded;      // a chunked body, decoded
+  std::string_view memory;  // body bytes in memory
+  size_t memoryRead = 0;    // of memory, bytes handed out
+  uint64_t onSocket = 0;    // body bytes not yet received
   uint64_t total = 0;
 };
 

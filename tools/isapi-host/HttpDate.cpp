@@ -24,7 +24,7 @@ std::string FormatHttpDate(const FILETIME& utc) {
 
 std::string FormatLogTime(const SYSTEMTIME& t) {
   char text[40];
-  std::snprintf(text, sizeof text, "%02u/%s/%04u:%02u:%02u:%02u +0000", t.wDay, kMonths[(t.wMonth + 11) % 12],
-                t.wYear, t.wHour, t.wMinute, t.wSecond);
+  std::snprintf(text, sizeof text, "%02u/%s/%04u:%02u:%02u:%02u +0000", t.wDay, kMonths[(t.wMonth + 11) % 12], t.wYear,
+                t.wHour, t.wMinute, t.wSecond);
   return text;
 }

@@ -75,8 +75,14 @@ HeadParseResult ParseRequestHead(std::string_view data, HttpRequestHead* head) {
   size_t end = std::string_view::npos;
   for (size_t i = pos; i < data.size(); ++i) {
     if (data[i] != '\n') continue;
-    if (i + 1 < data.size() && data[i + 1] == '\n') { end = i + 2; break; }
-    if (i + 2 < data.size() && data[i + 1] == '\r' && data[i + 2] == '\n') { end = i + 3; break; }
+    if (i + 1 < data.size() && data[i + 1] == '\n') {
+      end = i + 2;
+      break;
+    }
+    if (i + 2 < data.size() && data[i + 1] == '\r' && data[i + 2] == '\n') {
+      end = i + 3;
+      break;
+    }
   }
   if (end == std::string_view::npos) {
     if (data.size() - start > kMaxRequestHeadBytes || pos > kMaxRequestHeadBytes) return Error(431);

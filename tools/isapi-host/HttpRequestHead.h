@@ -15,10 +15,10 @@ constexpr size_t kMaxHeaderFields = 100;
 
 struct HttpRequestHead {
   std::string method;
-  std::string target;   // path and query, still encoded (an absolute-form target's path)
+  std::string target;    // path and query, still encoded (an absolute-form target's path)
   int minorVersion = 1;  // HTTP/1.minor
   std::vector<std::pair<std::string, std::string>> fields;  // names as sent
-  std::string rawFields;  // the header lines as received, each ending in "\r\n"
+  std::string rawFields;                                    // the header lines as received, each ending in "\r\n"
 
   // The value of the first field called name (any case), or null.
   const std::string* Find(std::string_view name) const;

@@ -19,8 +19,7 @@ struct WorkerStart {
 
 }  // namespace
 
-HttpServer::HttpServer(HostOptions options, ConnectionLimits limits)
-    : options_(std::move(options)), limits_(limits) {
+HttpServer::HttpServer(HostOptions options, ConnectionLimits limits) : options_(std::move(options)), limits_(limits) {
   InitializeCriticalSection(&workersLock_);
   InitializeCriticalSection(&acceptLock_);
   apps_.push_back({"/", options_.root});

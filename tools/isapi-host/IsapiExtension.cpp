@@ -8,8 +8,8 @@ bool IsapiExtension::Load(const std::string& path, std::string* error) {
   }
   auto version = reinterpret_cast<PFN_GETEXTENSIONVERSION>(
       reinterpret_cast<void*>(GetProcAddress(module_, "GetExtensionVersion")));
-  auto proc = reinterpret_cast<PFN_HTTPEXTENSIONPROC>(
-      reinterpret_cast<void*>(GetProcAddress(module_, "HttpExtensionProc")));
+  auto proc =
+      reinterpret_cast<PFN_HTTPEXTENSIONPROC>(reinterpret_cast<void*>(GetProcAddress(module_, "HttpExtensionProc")));
   if (!version || !proc) {
     *error = "extension " + path + " lacks GetExtensionVersion or HttpExtensionProc";
     return false;

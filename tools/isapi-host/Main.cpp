@@ -31,8 +31,7 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
       // Returning from a close event ends the process: give the server time to stop.
       if (type == CTRL_CLOSE_EVENT || type == CTRL_SHUTDOWN_EVENT) Sleep(4000);
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

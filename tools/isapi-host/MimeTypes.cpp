@@ -8,12 +8,15 @@ struct MimeEntry {
 };
 
 const MimeEntry kTypes[] = {
-    {".html", "text/html"},       {".htm", "text/html"},        {".css", "text/css"},
-    {".js", "application/javascript"}, {".json", "application/json"}, {".txt", "text/plain"},
-    {".xml", "text/xml"},         {".png", "image/png"},        {".gif", "image/gif"},
-    {".jpg", "image/jpeg"},       {".jpeg", "image/jpeg"},      {".ico", "image/x-icon"},
-    {".svg", "image/svg+xml"},    {".webp", "image/webp"},      {".pdf", "application/pdf"},
-    {".zip", "application/zip"},  {".woff", "font/woff"},       {".woff2", "font/woff2"},
+    {".html", "text/html"},        {".htm", "text/html"},
+    {".css", "text/css"},          {".js", "application/javascript"},
+    {".json", "application/json"}, {".txt", "text/plain"},
+    {".xml", "text/xml"},          {".png", "image/png"},
+    {".gif", "image/gif"},         {".jpg", "image/jpeg"},
+    {".jpeg", "image/jpeg"},       {".ico", "image/x-icon"},
+    {".svg", "image/svg+xml"},     {".webp", "image/webp"},
+    {".pdf", "application/pdf"},   {".zip", "application/zip"},
+    {".woff", "font/woff"},        {".woff2", "font/woff2"},
     {".wasm", "application/wasm"}, {".csv", "text/csv"},
 };
 

@@ -35,8 +35,9 @@ StaticFileCache::Result StaticFileCache::Get(const std::string& path, const WIN3
   ReleaseSRWLockShared(&lock_);
 
   FileHandle opened{CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
-  if (opened.handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND ? Result::kNotFound : Result::kError;
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr)};
+  if (opened.handle == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? Result::kNotFound : Result::kError;
   auto loaded = std::make_shared<StaticFile>();
   loaded->lastWrite = attributes.ftLastWriteTime;
   loaded->contents.resize(static_cast<size_t>(size));
@@ -49,8 +50,8 @@ StaticFileCache::Result StaticFileCache::Get(const std::string& path, const WIN3
     done += got;
   }
   loaded->contents.resize(done);
-  loaded->fields = std::string("Content-Type: ") + ContentTypeForFile(path) + "\r\nLast-Modified: " +
-                   FormatHttpDate(attributes.ftLastWriteTime) + "\r\n";
+  loaded->fields = std::string("Content-Type: ") + ContentTypeForFile(path) +
+                   "\r\nLast-Modified: " + FormatHttpDate(attributes.ftLastWriteTime) + "\r\n";
   *file = loaded;
 
   if (done <= kMaxCachedFileBytes) {

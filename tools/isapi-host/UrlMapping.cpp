@@ -105,9 +105,8 @@ MappedUrl MapUrl(std::string_view target, const std::vector<Application>& apps) 
 
   const Application* best = nullptr;
   for (const Application& app : apps) {
-    bool matches = app.url == "/" ||
-                   (mapped.path.compare(0, app.url.size(), app.url) == 0 &&
-                    (mapped.path.size() == app.url.size() || mapped.path[app.url.size()] == '/'));
+    bool matches = app.url == "/" || (mapped.path.compare(0, app.url.size(), app.url) == 0 &&
+                                      (mapped.path.size() == app.url.size() || mapped.path[app.url.size()] == '/'));
     if (matches && (!best || app.url.size() > best->url.size())) best = &app;
   }
   if (!best) {

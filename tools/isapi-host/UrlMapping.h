@@ -29,9 +29,9 @@ enum class FileHandling { kExtension, kStatic, kHidden };
 FileHandling ClassifyFile(std::string_view fileName);
 
 struct MappedUrl {
-  int status = 0;  // 0, or 400/403/404 as above
-  std::string path;      // decoded, normalised URL path
-  std::string query;     // the raw query string, without "?"
+  int status = 0;     // 0, or 400/403/404 as above
+  std::string path;   // decoded, normalised URL path
+  std::string query;  // the raw query string, without "?"
   const Application* app = nullptr;
   std::string physical;  // app root + the rest of the path with backslashes
 };

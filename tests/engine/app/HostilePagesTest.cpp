@@ -30,9 +30,7 @@ constexpr size_t kResidentMarginBytes = 64u << 20;
 
 const char kHello[] = "<% Response.Write \"hello\" %>";
 
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // The resident memory of this process (the server runs in it), as Linux counts it.
 size_t ResidentBytes() {
@@ -67,8 +65,7 @@ class HostilePages : public testing::Test {
             "<% Function F(n)\r\nIf n = 0 Then F = 0 Else F = 1 + F(n - 1)\r\nEnd Function\r\n"
             "Response.Write F(200) %>");
     s.Write("selfexecute.asp", "<% Server.Execute \"selfexecute.asp\" %>");
-    s.Write("bigbuffer.asp",
-            "<% s = String(1048576, \"x\")\r\nFor i = 1 To 100000\r\nResponse.Write s\r\nNext %>");
+    s.Write("bigbuffer.asp", "<% s = String(1048576, \"x\")\r\nFor i = 1 To 100000\r\nResponse.Write s\r\nNext %>");
     s.Write("bigflush.asp",
             "<% s = String(1048576, \"x\")\r\nFor i = 1 To 16\r\nResponse.Write s\r\nResponse.Flush\r\nNext %>");
     s.Write("swallowed.asp",
@@ -205,7 +202,8 @@ TEST_F(HostilePages, AScriptElementWithoutItsEndTagFailsThePage) {
   HttpResponse r = Get("/unclosed.asp");
   EXPECT_EQ(500, r.status);
   EXPECT_EQ(std::string::npos, r.body.find("secret")) << r.body;
-  EXPECT_NE(std::string::npos, r.body.find("script \xC3\xBB\xD3\xD0\xB9\xD8\xB1\xD5\xB1\xEA\xBC\xC7")) << r.body;  // 没有关闭标记
+  EXPECT_NE(std::string::npos, r.body.find("script \xC3\xBB\xD3\xD0\xB9\xD8\xB1\xD5\xB1\xEA\xBC\xC7"))
+      << r.body;  // 没有关闭标记
   ExpectStillServing();
 }
 

@@ -39,7 +39,8 @@ class PagesEndToEnd : public testing::Test {
     s.Write("plaintext.asp", "<% Response.ContentType = \"text/plain\" : Response.Charset = \"utf-8\" %>t");
     s.Write("cache.asp", "<% Response.CacheControl = \"no-cache\" %>c");
     s.Write("addheader.asp", "<% Response.AddHeader \"X-One\", \"1\" %>h");
-    s.Write("redirect.asp", "<% Response.Write \"gone\" : Response.Redirect \"/target.asp\" : Response.Write \"no\" %>");
+    s.Write("redirect.asp",
+            "<% Response.Write \"gone\" : Response.Redirect \"/target.asp\" : Response.Write \"no\" %>");
     s.Write("redirectflush.asp",
             "<% On Error Resume Next : Response.Write \"gone\" : Response.Redirect \"/t.asp\" : Response.Flush %>");
     s.Write("injection.asp",
@@ -132,15 +133,15 @@ TEST_F(PagesEndToEnd, ErrorReportsNameTheErrorTheFileAndTheLine) {
   // engine stopped (the block's last line).
   HttpResponse syntax = Get("/syntax.asp");
   EXPECT_NE(std::string::npos, syntax.body.find("error '800a03ea'")) << syntax.body;
-  EXPECT_NE(std::string::npos, syntax.body.find("<p>/inc/noendif.inc,line 4</p>"))
-      << syntax.body;
+  EXPECT_NE(std::string::npos, syntax.body.find("<p>/inc/noendif.inc,line 4</p>")) << syntax.body;
 
   // A missing include: the include as written and the file that includes it, in the
   // page's code page (UTF-8 here).
   HttpResponse missing = Get("/noinclude.asp");
-  EXPECT_EQ("\xE6\x97\xA0\xE6\xB3\x95\xE5\xBE\x97\xE5\x88\xB0\xE6\x96\x87\xE4\xBB\xB6\xE4\xBF\xA1\xE6\x81\xAF\n"
-            "[lib/missing.inc] included by [/noinclude.asp]\n",
-            missing.body);
+  EXPECT_EQ(
+      "\xE6\x97\xA0\xE6\xB3\x95\xE5\xBE\x97\xE5\x88\xB0\xE6\x96\x87\xE4\xBB\xB6\xE4\xBF\xA1\xE6\x81\xAF\n"
+      "[lib/missing.inc] included by [/noinclude.asp]\n",
+      missing.body);
   entry = "\"page failed: missing include lib/missing.inc in " + site_->root() + "\\noinclude.asp\"\n";
   EXPECT_NE(std::string::npos, site_->AccessLogWith(entry).find(entry));
 

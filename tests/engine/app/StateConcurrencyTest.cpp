@@ -30,8 +30,8 @@ bool KeepAliveRequests(unsigned port, const std::string& target, int count) {
   if (!client.Connect(port)) return false;
   for (int i = 0; i < count; ++i) {
     HttpResponse response;
-    if (!client.Send("GET " + target + (target.find('?') == std::string::npos ? "?" : "&") + "i=" +
-                     std::to_string(i) + " HTTP/1.1\r\nHost: h\r\n\r\n") ||
+    if (!client.Send("GET " + target + (target.find('?') == std::string::npos ? "?" : "&") + "i=" + std::to_string(i) +
+                     " HTTP/1.1\r\nHost: h\r\n\r\n") ||
         !client.ReadResponse(&response) || response.status != 200) {
       return false;
     }
@@ -77,10 +77,10 @@ TEST_F(StateConcurrency, TwoClientsWritingDifferentNamesIntoApplicationBothLand)
   site_.Write("write.asp", "<% Application(Request.QueryString(\"p\") & Request.QueryString(\"i\")) = 1 %>ok");
   site_.Write("count.asp", "<%= Application.Contents.Count %>");
   Start();
-  EXPECT_EQ(RunClients(2, [&](int i) {
-              return KeepAliveRequests(site_.port(), "/write.asp?p=" + std::string(i ? "x" : "y"), 300);
-            }),
-            0);
+  EXPECT_EQ(
+      RunClients(
+          2, [&](int i) { return KeepAliveRequests(site_.port(), "/write.asp?p=" + std::string(i ? "x" : "y"), 300); }),
+      0);
   EXPECT_EQ(site_.Get("/count.asp").body, "600");
 }
 

@@ -226,8 +226,7 @@ TEST_F(StateEndToEnd, ChangedDeletedOrCreatedGlobalAsaReplacesTheApplicationAfte
 }
 
 TEST_F(StateEndToEnd, ReplacedApplicationEndsOnlyWhenItsLastRunningRequestHasFinished) {
-  site_.Write("slow.asp",
-              "<% t = Timer\r\nDo While Timer - t < 1.5 And Timer >= t : Loop %><%= Session.SessionID %>");
+  site_.Write("slow.asp", "<% t = Timer\r\nDo While Timer - t < 1.5 And Timer >= t : Loop %><%= Session.SessionID %>");
   const int64_t start = WallClockSeconds();
   Start();
   SetLibraryClock(start);

@@ -60,7 +60,9 @@ std::vector<std::string> Fields(const std::string& body) {
 void SetLibraryClock(int64_t seconds) {
   using SetClock = void(WINAPI*)(LONGLONG);
   HMODULE library = GetModuleHandleA("vellum.dll");
-  auto set = library ? reinterpret_cast<SetClock>(reinterpret_cast<void*>(GetProcAddress(library, "VellumTestSetClock"))) : nullptr;
+  auto set = library
+                 ? reinterpret_cast<SetClock>(reinterpret_cast<void*>(GetProcAddress(library, "VellumTestSetClock")))
+                 : nullptr;
   if (set) set(seconds);
 }
 

@@ -71,8 +71,10 @@ TEST_F(DispatchTest, InsideAPageRunNarrowTextUsesThePagesCodePage) {
     PageCodePageScope page([&] { return pageCodePage; });
     EXPECT_EQ(65001u, ScriptCodePage());
     ASSERT_EQ(S_OK, InvokeDispatch(dispatch_, Id(L"Name"), kPut, Args(Str(text))).hr);
-    EXPECT_EQ("na\xC3\xAFve \xE2\x82\xAC" "5 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80",
-              object_->name());
+    EXPECT_EQ(
+        "na\xC3\xAFve \xE2\x82\xAC"
+        "5 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80",
+        object_->name());
     EXPECT_EQ(text, InvokeDispatch(dispatch_, Id(L"Name"), kGet, Args()).Text());
     {
       // A page run inside another (Server.Execute) and the way back out.
@@ -112,11 +114,9 @@ TEST_F(DispatchTest, MethodsTakeOmittedOptionalArgumentsAsParamNotFound) {
 
 TEST_F(DispatchTest, ArgumentCountAndTypeErrorsAnswerTheirDispatchCodes) {
   EXPECT_EQ(DISP_E_BADPARAMCOUNT, InvokeDispatch(dispatch_, Id(L"Sum"), kGet, Args()).hr);
-  EXPECT_EQ(DISP_E_BADPARAMCOUNT,
-            InvokeDispatch(dispatch_, Id(L"Sum"), kGet, Args(I2(1), I2(2), I2(3), I2(4))).hr);
+  EXPECT_EQ(DISP_E_BADPARAMCOUNT, InvokeDispatch(dispatch_, Id(L"Sum"), kGet, Args(I2(1), I2(2), I2(3), I2(4))).hr);
   EXPECT_EQ(DISP_E_BADPARAMCOUNT, InvokeDispatch(dispatch_, Id(L"Concat"), kGet, Args(Str(L"a"))).hr);
-  EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL,
-            InvokeDispatch(dispatch_, Id(L"Sum"), kGet, Args(ScopedVariant::Missing())).hr);
+  EXPECT_EQ(DISP_E_PARAMNOTOPTIONAL, InvokeDispatch(dispatch_, Id(L"Sum"), kGet, Args(ScopedVariant::Missing())).hr);
 
   auto mismatch = InvokeDispatch(dispatch_, Id(L"Sum"), kGet, Args(Str(L"abc"), I2(1)));
   EXPECT_EQ(DISP_E_TYPEMISMATCH, mismatch.hr);

@@ -77,8 +77,9 @@ TEST_P(EngineTest, EnumerationVisitsEveryKey) {
   if (vbs()) {
     RunOk(L"s = \"\"\nFor Each k In obj\ns = s & k & \",\"\nNext\nobj.Name = s");
   } else {
-    RunOk(L"var s = ''; for (var e = new Enumerator(obj); !e.atEnd(); e.moveNext()) s += e.item() + ',';"
-          L"obj.Name = s;");
+    RunOk(
+        L"var s = ''; for (var e = new Enumerator(obj); !e.atEnd(); e.moveNext()) s += e.item() + ',';"
+        L"obj.Name = s;");
   }
   EXPECT_EQ(L"x,y,", host_->EvalText(L"obj.Name"));
 }

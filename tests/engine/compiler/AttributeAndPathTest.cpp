@@ -22,11 +22,11 @@ TEST(NormalizePath, CollapsesSeparatorsAndResolvesDotSegments) {
       {"", ""},
       {"a.inc", "a.inc"},
       {"/a/b/../../c", "\\c"},
-      {"/../x", "\\x"},          // never backs up before the first byte
+      {"/../x", "\\x"},  // never backs up before the first byte
       {"/../../x", "\\x"},
       {"../x", "\\x"},
       {"/a/./././b", "\\a\\b"},
-      {"/a/...", "\\a\\..."},    // only "." and ".." are special
+      {"/a/...", "\\a\\..."},  // only "." and ".." are special
       {"/a/..b/c", "\\a\\..b\\c"},
       {"/a/b/..", "\\a"},
       {"/\xd6\xd0/\xce\xc4.asp", "\\\xd6\xd0\\\xce\xc4.asp"},  // double-byte names pass through

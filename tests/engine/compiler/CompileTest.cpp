@@ -43,25 +43,35 @@ class CompileTest : public testing::Test {
 };
 
 TEST_F(CompileTest, WorkedExampleGivesFourBlocksAndAThirteenLineProgram) {
-  ASSERT_TRUE(Compile(
-      "<%@ language=\"VBScript\" %>\r\n<html><body>\r\n<% For i = 1 To 3 %>\r\n<p><%= i %></p>\r\n"
-      "<% Next %>\r\n</body></html>\r\n"));
+  ASSERT_TRUE(
+      Compile("<%@ language=\"VBScript\" %>\r\n<html><body>\r\n<% For i = 1 To 3 %>\r\n<p><%= i %></p>\r\n"
+              "<% Next %>\r\n</body></html>\r\n"));
   const auto& blocks = parser_.htmlBlocks();
   ASSERT_EQ(4u, blocks.size());
   struct {
     const char* text;
     int startLine, lineFeeds;
-  } expected[] = {{"\r\n<html><body>\r\n", 0, 2}, {"\r\n<p>", 2, 1}, {"</p>\r\n", 3, 1},
-                  {"\r\n</body></html>\r\n", 4, 2}};
+  } expected[] = {
+      {"\r\n<html><body>\r\n", 0, 2}, {"\r\n<p>", 2, 1}, {"</p>\r\n", 3, 1}, {"\r\n</body></html>\r\n", 4, 2}};
   for (size_t i = 0; i < 4; ++i) {
     EXPECT_EQ(expected[i].text, blocks[i].text) << i;
     EXPECT_EQ(expected[i].startLine, blocks[i].startLine) << i;
     EXPECT_EQ(expected[i].lineFeeds, blocks[i].lineFeeds) << i;
     EXPECT_EQ(0, blocks[i].fileIndex);
   }
-  std::vector<std::string> program = {"Response.HtmlBlock(0)", "", "", " For i = 1 To 3 ",
-                                      "Response.HtmlBlock(1)", "", "Response.Write  i :",
-                                      "Response.HtmlBlock(2)", "", " Next ", "Response.HtmlBlock(3)", "", ""};
+  std::vector<std::string> program = {"Response.HtmlBlock(0)",
+                                      "",
+                                      "",
+                                      " For i = 1 To 3 ",
+                                      "Response.HtmlBlock(1)",
+                                      "",
+                                      "Response.Write  i :",
+                                      "Response.HtmlBlock(2)",
+                                      "",
+                                      " Next ",
+                                      "Response.HtmlBlock(3)",
+                                      "",
+                                      ""};
   EXPECT_EQ(program, Lines());
   std::string file;
   int32_t line = 0;
@@ -292,12 +302,12 @@ TEST_F(CompileTest, ObjectElementsGoToTheContextWithTheirScope) {
   std::string stderrText;
   {
     StderrCapture capture;
-    ASSERT_TRUE(Compile(
-        "<object runat=server id=d progid=Scripting.Dictionary scope=Session></object>"
-        "<object runat=server progid=Scripting.Dictionary></object>"
-        "<object runat=server id=e></object>"
-        "<object runat=server id=f classid=\"{EE09B103-97E0-11CF-978F-00A02463E06F}\"></object>"
-        "<object runat=server id=g progid=No.Such.Thing></object>"));
+    ASSERT_TRUE(
+        Compile("<object runat=server id=d progid=Scripting.Dictionary scope=Session></object>"
+                "<object runat=server progid=Scripting.Dictionary></object>"
+                "<object runat=server id=e></object>"
+                "<object runat=server id=f classid=\"{EE09B103-97E0-11CF-978F-00A02463E06F}\"></object>"
+                "<object runat=server id=g progid=No.Such.Thing></object>"));
     stderrText = capture.Text();
   }
   EXPECT_EQ(std::vector<std::string>({"d|Session", "f|(none)"}), context_.addedObjects);

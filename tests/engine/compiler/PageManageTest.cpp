@@ -101,11 +101,14 @@ TEST(PageRunNamedItemsWithDoubleEngine, ComeInTheirOrder) {
   CAspParser page;
   context.Attach(&page);
   ASSERT_TRUE(page.CompileFile(
-      "/p.asp", files.Write("p.asp", "<script language=VBScript.Encode runat=server>x = 1</script><% y = 2 %>").c_str()));
+      "/p.asp",
+      files.Write("p.asp", "<script language=VBScript.Encode runat=server>x = 1</script><% y = 2 %>").c_str()));
   ASSERT_TRUE(page.Run()) << page.ErrorText();
   const DWORD visible = SCRIPTITEM_ISVISIBLE | SCRIPTITEM_ISPERSISTENT;
-  std::vector<std::pair<std::wstring, DWORD>> expected = {
-      {L"Response", visible}, {L"Extra", visible}, {L"YAspParser", visible}, {L"OrvaneCrossScript", SCRIPTITEM_GLOBALMEMBERS}};
+  std::vector<std::pair<std::wstring, DWORD>> expected = {{L"Response", visible},
+                                                          {L"Extra", visible},
+                                                          {L"YAspParser", visible},
+                                                          {L"OrvaneCrossScript", SCRIPTITEM_GLOBALMEMBERS}};
   EXPECT_EQ(expected, DoubleLog().namedItems);
 }
 

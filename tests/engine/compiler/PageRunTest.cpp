@@ -24,8 +24,9 @@ class PageRunTest : public testing::Test {
 };
 
 TEST_F(PageRunTest, PageBodyCallsAJScriptFunctionDefinedInAScriptElementInAnotherCase) {
-  ASSERT_TRUE(CompileAndRun("<script language=JScript runat=server>function twice(x) { return x * 2; }</script>"
-                            "<p><% Response.Write TWICE(21) %></p>"))
+  ASSERT_TRUE(
+      CompileAndRun("<script language=JScript runat=server>function twice(x) { return x * 2; }</script>"
+                    "<p><% Response.Write TWICE(21) %></p>"))
       << page_.ErrorText();
   EXPECT_EQ("<p>42</p>", context_.output());
   // The script element came first; the page body's VBScript is the default and runs last.
@@ -47,8 +48,9 @@ TEST_F(PageRunTest, OnlyAScriptElementMakesItsEngineTheDefaultWithTheJScriptBloc
 
 TEST_F(PageRunTest, ThreeLanguagesStartInOrderAndTheMissingEncodedVBScriptFailsThePage) {
   // Wine cannot create the encoded VBScript engine: its start failure is the page's error.
-  EXPECT_FALSE(CompileAndRun("<%@ language=VBScript %><script language=JScript runat=server>function f() {}</script>"
-                             "<script language=VBScript.Encode runat=server>Sub G()\nEnd Sub</script><% x = 1 %>"));
+  EXPECT_FALSE(
+      CompileAndRun("<%@ language=VBScript %><script language=JScript runat=server>function f() {}</script>"
+                    "<script language=VBScript.Encode runat=server>Sub G()\nEnd Sub</script><% x = 1 %>"));
   ASSERT_EQ(3u, page_.engines().size());
   EXPECT_EQ(3, page_.currentEngine()->languageId());
   EXPECT_EQ("Failed to create script engine.", page_.ErrorText());
@@ -65,8 +67,9 @@ TEST_F(PageRunTest, NamedItemsOfTheContextAreVisibleToEveryEngine) {
   auto* extra = new CTestResponse(&page_);
   context_.AddItem(L"Extra", extra->GetUnknown());
   extra->Release();
-  ASSERT_TRUE(CompileAndRun("<script language=JScript runat=server>Extra.Write('js');</script>"
-                            "<% Extra.Write \"vbs\" : If IsObject(Extra) Then Response.Write \"yes\" %>"))
+  ASSERT_TRUE(
+      CompileAndRun("<script language=JScript runat=server>Extra.Write('js');</script>"
+                    "<% Extra.Write \"vbs\" : If IsObject(Extra) Then Response.Write \"yes\" %>"))
       << page_.ErrorText();
   EXPECT_EQ("yes", context_.output());
 }

@@ -49,11 +49,11 @@ class TestAspContext : public YAspContext {
   const std::string& output() const;
 
   bool mapsPaths = true;
-  std::string literal;                        // what WriteLiteral received
-  std::vector<std::string> mappedUrls;        // every url MapVirtualPath was asked for
-  std::vector<int32_t> namedItemsFor;         // language of each AddNamedItems call
-  std::vector<std::string> addedObjects;      // "id|scope" of each AddObject
-  std::map<std::string, IUnknown*> objects;   // what FindObject knows (not owned)
+  std::string literal;                       // what WriteLiteral received
+  std::vector<std::string> mappedUrls;       // every url MapVirtualPath was asked for
+  std::vector<int32_t> namedItemsFor;        // language of each AddNamedItems call
+  std::vector<std::string> addedObjects;     // "id|scope" of each AddObject
+  std::map<std::string, IUnknown*> objects;  // what FindObject knows (not owned)
 
  private:
   std::string root_;

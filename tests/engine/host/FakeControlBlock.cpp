@@ -67,9 +67,7 @@ BOOL WINAPI FakeControlBlock::ServerSupportFunction(HCONN connection, DWORD requ
       if (buffer) call.buffer = static_cast<const char*>(buffer);
       if (dataType) call.dataType = reinterpret_cast<const char*>(dataType);
       break;
-    case HSE_APPEND_LOG_PARAMETER:
-      call.buffer = static_cast<const char*>(buffer);
-      break;
+    case HSE_APPEND_LOG_PARAMETER: call.buffer = static_cast<const char*>(buffer); break;
     case HSE_REQ_GET_IMPERSONATION_TOKEN:
       if (self->supportAnswer) *static_cast<HANDLE*>(buffer) = self->token;
       break;
@@ -78,8 +76,7 @@ BOOL WINAPI FakeControlBlock::ServerSupportFunction(HCONN connection, DWORD requ
       call.execUrlText = call.execUrl.pszUrl ? call.execUrl.pszUrl : "";
       call.execMethodText = call.execUrl.pszMethod ? call.execUrl.pszMethod : "";
       break;
-    default:
-      break;
+    default: break;
   }
   self->supportCalls.push_back(call);
   return self->supportAnswer;

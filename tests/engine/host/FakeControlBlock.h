@@ -48,8 +48,7 @@ class FakeControlBlock {
   BOOL supportAnswer = TRUE;
   HANDLE token = reinterpret_cast<HANDLE>(0x1234);
 
-  std::string method = "GET", query, pathInfo = "/page.asp", pathTranslated = "C:\\site\\page.asp",
-              contentType;
+  std::string method = "GET", query, pathInfo = "/page.asp", pathTranslated = "C:\\site\\page.asp", contentType;
   std::string preloaded;
 
  private:

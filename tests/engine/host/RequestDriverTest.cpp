@@ -17,7 +17,8 @@ TEST(RequestDriver, APageThatCannotBeReadIsAnsweredWithItsErrorAndLogged) {
   EXPECT_EQ(static_cast<DWORD>(HSE_REQ_SEND_RESPONSE_HEADER), head.request);
   EXPECT_EQ("500 Internal Server Error", head.buffer);  // a failed page
   // The request had no session cookie: a new session, whose cookie goes with the head.
-  EXPECT_THAT(head.dataType, testing::MatchesRegex("Content-Type: text/html\r\nSet-Cookie: SESSIONID=\\d+; path=/\r\n\r\n"));
+  EXPECT_THAT(head.dataType,
+              testing::MatchesRegex("Content-Type: text/html\r\nSet-Cookie: SESSIONID=\\d+; path=/\r\n\r\n"));
   EXPECT_EQ(0u, fake.writtenBeforeHead);
   // 无法得到文件信息 and a line feed, in code page 936.
   const std::string message = "\xCE\xDE\xB7\xA8\xB5\xC3\xB5\xBD\xCE\xC4\xBC\xFE\xD0\xC5\xCF\xA2\n";

@@ -24,11 +24,26 @@ class ServiceProviderTest : public testing::Test {
 };
 
 TEST_F(ServiceProviderTest, MethodNumbersFollowTheTableIgnoringCase) {
-  const std::pair<const char*, unsigned> cases[] = {
-      {"OPTIONS", 1}, {"get", 2},   {"Head", 3},         {"POST", 4},  {"PUT", 5},     {"DELETE", 6},
-      {"TRACE", 7},   {"propfind", 8}, {"MKCOL", 10},    {"ACL", 15},  {"VERSION_CONTROL", 17},
-      {"SEARCH", 21}, {"BASELINE_CONTROL", 26}, {"CONNECT", 28}, {"purge", 29}, {"FOO", 0},
-      {"UNSET", 0},   {"", 0},      {"GETX", 0},         {"GE", 0}};
+  const std::pair<const char*, unsigned> cases[] = {{"OPTIONS", 1},
+                                                    {"get", 2},
+                                                    {"Head", 3},
+                                                    {"POST", 4},
+                                                    {"PUT", 5},
+                                                    {"DELETE", 6},
+                                                    {"TRACE", 7},
+                                                    {"propfind", 8},
+                                                    {"MKCOL", 10},
+                                                    {"ACL", 15},
+                                                    {"VERSION_CONTROL", 17},
+                                                    {"SEARCH", 21},
+                                                    {"BASELINE_CONTROL", 26},
+                                                    {"CONNECT", 28},
+                                                    {"purge", 29},
+                                                    {"FOO", 0},
+                                                    {"UNSET", 0},
+                                                    {"", 0},
+                                                    {"GETX", 0},
+                                                    {"GE", 0}};
   for (const auto& [method, number] : cases) {
     FakeControlBlock block;
     YISAPIServiceProvider fresh;

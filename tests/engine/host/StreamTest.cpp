@@ -66,8 +66,8 @@ TEST(YWStream, WriteAndFreeWritesThenFreesTheBuffer) {
 }
 
 TEST(YWStream, WriteIntegerFormatsDecimalAndReportsAFailedWrite) {
-  const std::pair<int, const char*> cases[] = {{0, "0"}, {-1, "-1"}, {2147483647, "2147483647"},
-                                               {-2147483647 - 1, "-2147483648"}};
+  const std::pair<int, const char*> cases[] = {
+      {0, "0"}, {-1, "-1"}, {2147483647, "2147483647"}, {-2147483647 - 1, "-2147483648"}};
   for (const auto& [value, text] : cases) {
     ScriptedStream stream;
     EXPECT_TRUE(stream.writeInteger(value));
@@ -89,12 +89,12 @@ TEST(YStringBuf, GrowsSoThatOneByteAfterTheDataStaysFree) {
     uint32_t expected;
   };
   const Case cases[] = {
-      {256, 255, 0, 256},         // 255 used: the byte for a NUL is still free
-      {256, 255, 1, 512},         // the 256th byte grows the buffer
-      {256, 200, 55, 256},        // 255 exactly: no growth
-      {16, 100, 0, 128},          // doubles: 32, 64, 128
-      {8192, 8192, 0, 16384},     // doubling stops at the step limit...
-      {16384, 16384, 0, 24576},   // ...and then grows by 8192
+      {256, 255, 0, 256},        // 255 used: the byte for a NUL is still free
+      {256, 255, 1, 512},        // the 256th byte grows the buffer
+      {256, 200, 55, 256},       // 255 exactly: no growth
+      {16, 100, 0, 128},         // doubles: 32, 64, 128
+      {8192, 8192, 0, 16384},    // doubling stops at the step limit...
+      {16384, 16384, 0, 24576},  // ...and then grows by 8192
       {16384, 20000, 20000, 40960},
   };
   for (const Case& c : cases) {

@@ -72,8 +72,7 @@ TEST_F(CollectionsTest, KeysOrderByteWiseAfterMappingUpperCase) {
   EXPECT_EQ(L"_", Key(0));
   EXPECT_EQ(L"B", Key(2));
   ComPtr<IEnumVARIANT> e = Enumerator();
-  EXPECT_EQ((std::vector<std::wstring>{L"_", L"a", L"B", L"Z", NarrowToWide("\xC0", CP_THREAD_ACP)}),
-            Drain(e.Get()));
+  EXPECT_EQ((std::vector<std::wstring>{L"_", L"a", L"B", L"Z", NarrowToWide("\xC0", CP_THREAD_ACP)}), Drain(e.Get()));
 }
 
 TEST_F(CollectionsTest, ItemWithoutKeyAnswersTheRawTextAsAString) {
@@ -180,8 +179,8 @@ TEST_F(CollectionsTest, NarrowValuesReadInThePageCodePageUntilTheContextEnds) {
   CodePage page;
   page.value = 65001;
   dict_->SetContext(&page);
-  dict_->Add("u", std::string("\xE4\xB8\xAD"));   // 中 in UTF-8
-  dict_->Add("g", std::string("\xD6\xD0"));       // 中 in GBK, the thread's code page here
+  dict_->Add("u", std::string("\xE4\xB8\xAD"));  // 中 in UTF-8
+  dict_->Add("g", std::string("\xD6\xD0"));      // 中 in GBK, the thread's code page here
   ComPtr<IDispatch> utf8 = Item(Str(L"u"));
   ComPtr<IDispatch> gbk = Item(Str(L"g"));
   EXPECT_EQ(L"\x4E2D", InvokeDispatch(utf8.Get(), DISPID_VALUE, kGet, {}).Text());
@@ -199,10 +198,17 @@ TEST_F(CollectionsTest, WideValuesJoinWithNarrowOnesReadInTheSystemCodePage) {
   page.value = 65001;
   dict_->SetContext(&page);
   dict_->Add("x", std::string("\xD6\xD0"));
-  dict_->Add("x", std::wstring(L"\x4E2D" L"A"));
+  dict_->Add("x", std::wstring(L"\x4E2D"
+                               L"A"));
   ComPtr<IDispatch> value = Item(Str(L"x"));
-  EXPECT_EQ(L"\x4E2D, \x4E2D" L"A", InvokeDispatch(value.Get(), DISPID_VALUE, kGet, {}).Text());
-  EXPECT_EQ(L"\x4E2D" L"A", Call(value.Get(), L"Item", Args(I4(1))).Text());
+  EXPECT_EQ(
+      L"\x4E2D, \x4E2D"
+      L"A",
+      InvokeDispatch(value.Get(), DISPID_VALUE, kGet, {}).Text());
+  EXPECT_EQ(
+      L"\x4E2D"
+      L"A",
+      Call(value.Get(), L"Item", Args(I4(1))).Text());
 }
 
 TEST_F(CollectionsTest, AnswersItsDispatchInterfaceIdentifiers) {

@@ -122,10 +122,8 @@ TEST_F(CookieTest, SessionIdIsTakenFromTheExactNameEvenWhenThePairIsSkipped) {
     const char* header;
     const char* session;
   } cases[] = {
-      {"SESSIONID=abc; a=1", "abc"},
-      {"sessionid=abc", ""},
-      {"a=1; SESSIONID=x; SESSIONID=y", "y"},
-      {"SESSIONID=", ""},
+      {"SESSIONID=abc; a=1", "abc"},          {"sessionid=abc", ""},
+      {"a=1; SESSIONID=x; SESSIONID=y", "y"}, {"SESSIONID=", ""},
       {" SESSIONID =q; $Path=/", "q"},
   };
   for (const Case& c : cases) {
@@ -185,7 +183,7 @@ TEST_F(CookieTest, SecureAndPathOrderFollowsTheHashBuckets) {
     for (const wchar_t* step : c.steps) {
       ScopedVariant value = std::wstring(step) == L"Secure" ? ScopedVariant::Bool(true)
                             : std::wstring(step) == L"Path" ? Str(L"/x")
-                                                             : Str(L"d.example");
+                                                            : Str(L"d.example");
       EXPECT_EQ(S_OK, Put(a.Get(), step, std::move(value)).hr);
     }
     EXPECT_EQ((std::vector<std::string>{c.line}), Lines());
@@ -209,7 +207,15 @@ TEST_F(CookieTest, HashOrderPutsNamesInTheirBuckets) {
   struct Case {
     const char* name;
     uint32_t bucket;
-  } cases[] = {{"expires", 0}, {"domain", 4}, {"path", 7}, {"secure", 7}, {"x", 1}, {"y", 2}, {"\x80" "a", 5}};
+  } cases[] = {{"expires", 0},
+               {"domain", 4},
+               {"path", 7},
+               {"secure", 7},
+               {"x", 1},
+               {"y", 2},
+               {"\x80"
+                "a",
+                5}};
   for (const Case& c : cases) EXPECT_EQ(c.bucket, YHashedStringMap::Hash(c.name) % 17) << c.name;
   YHashedStringMap map;
   for (const char* name : {"path", "secure", "x", "expires"}) map.Set(name, "v");
@@ -326,8 +332,8 @@ TEST_F(CookieTest, TextThatWouldSplitTheHeaderIsRefusedAndChangesNothing) {
   };
   std::vector<Attempt> attempts;
   attempts.push_back({"name in get", InvokeDispatch(dispatch(), DISPID_VALUE, kGet, Args(Str(L"x\r\nSet-Cookie: y")))});
-  attempts.push_back({"name in put", InvokeDispatch(dispatch(), DISPID_VALUE, DISPATCH_PROPERTYPUT,
-                                                    Args(Str(L"b;c"), Str(L"1")))});
+  attempts.push_back(
+      {"name in put", InvokeDispatch(dispatch(), DISPID_VALUE, DISPATCH_PROPERTYPUT, Args(Str(L"b;c"), Str(L"1")))});
   attempts.push_back({"value in put", InvokeDispatch(dispatch(), DISPID_VALUE, DISPATCH_PROPERTYPUT,
                                                      Args(Str(L"a"), Str(L"1\nX: y")))});
   attempts.push_back({"sub-key name", PutKey(a.Get(), L"k;path", L"1")});

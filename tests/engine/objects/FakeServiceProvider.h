@@ -18,10 +18,10 @@ class FakeServiceProvider : public YServiceProvider {
   std::string queryString;
   bool hasQueryString = true;
   std::string body;
-  uint32_t preloaded = 0;        // leading body bytes delivered with the request
-  int readChunk = 4096;          // most bytes one ReadClient answers
-  int failReadsAfter = -1;       // ReadClient calls that succeed before reads fail; -1 never
-  bool declareLength = false;    // contentLength below instead of body.size()
+  uint32_t preloaded = 0;      // leading body bytes delivered with the request
+  int readChunk = 4096;        // most bytes one ReadClient answers
+  int failReadsAfter = -1;     // ReadClient calls that succeed before reads fail; -1 never
+  bool declareLength = false;  // contentLength below instead of body.size()
   uint32_t contentLength = 0;
 
   std::vector<std::string> variableCalls;  // names asked, in order
@@ -40,9 +40,7 @@ class FakeServiceProvider : public YServiceProvider {
   const char* getPathTranslated() override { return ""; }
   const char* getQueryString() override { return hasQueryString ? queryString.c_str() : nullptr; }
   const char* getPathInfo() override { return ""; }
-  uint32_t getContentLength() override {
-    return declareLength ? contentLength : static_cast<uint32_t>(body.size());
-  }
+  uint32_t getContentLength() override { return declareLength ? contentLength : static_cast<uint32_t>(body.size()); }
   const char* getContentType() override { return ""; }
   const unsigned char* takePreloadedBody(uint32_t* length) override;
   HANDLE getImpersonationToken() override { return nullptr; }

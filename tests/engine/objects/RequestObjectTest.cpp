@@ -22,10 +22,14 @@ constexpr const char* kFormType = "application/x-www-form-urlencoded";
 class RequestObjectTest : public testing::Test {
  protected:
   void SetUp() override {
-    host_.variables = {{"REQUEST_METHOD", "GET"},       {"QUERY_STRING", "a=1&a=2"},
-                       {"SERVER_PORT", "8080"},         {"PATH_INFO", "/p.asp"},
-                       {"APPL_PHYSICAL_PATH", "C:\\site\\"}, {"LOGON_USER", "nobody"},
-                       {"CONTENT_LENGTH", "0"},         {"REMOTE_HOST", ""}};
+    host_.variables = {{"REQUEST_METHOD", "GET"},
+                       {"QUERY_STRING", "a=1&a=2"},
+                       {"SERVER_PORT", "8080"},
+                       {"PATH_INFO", "/p.asp"},
+                       {"APPL_PHYSICAL_PATH", "C:\\site\\"},
+                       {"LOGON_USER", "nobody"},
+                       {"CONTENT_LENGTH", "0"},
+                       {"REMOTE_HOST", ""}};
     host_.SetHeaders({{"HTTP_HOST", "127.0.0.1"}, {"HTTP_COOKIE", "SESSIONID=s1; c=1; d=x=1&y=2"}});
     host_.queryString = "a=1&a=2";
   }
@@ -88,11 +92,11 @@ TEST_F(RequestObjectTest, IntakeFillsServerVariablesCookiesAndQueryString) {
   EXPECT_EQ((std::vector<std::string>{"a"}), request_->QueryStringCollection()->Keys());
   EXPECT_EQ("a=1&a=2", request_->QueryStringCollection()->RawText());
   // The fixed variables are asked in their order, after ALL_HTTP.
-  std::vector<std::string> expectedCalls = {"ALL_HTTP", "ALL_HTTP", "ALL_RAW", "CONTENT_LENGTH", "CONTENT_TYPE",
-                                            "PATH_INFO", "PATH_TRANSLATED", "QUERY_STRING", "REMOTE_ADDR",
-                                            "REMOTE_HOST", "REQUEST_METHOD", "SCRIPT_NAME", "SERVER_NAME",
-                                            "SERVER_PORT", "SERVER_PROTOCOL", "SERVER_SOFTWARE", "SCRIPT_FILENAME",
-                                            "URL", "APPL_PHYSICAL_PATH"};
+  std::vector<std::string> expectedCalls = {"ALL_HTTP",        "ALL_HTTP",    "ALL_RAW",           "CONTENT_LENGTH",
+                                            "CONTENT_TYPE",    "PATH_INFO",   "PATH_TRANSLATED",   "QUERY_STRING",
+                                            "REMOTE_ADDR",     "REMOTE_HOST", "REQUEST_METHOD",    "SCRIPT_NAME",
+                                            "SERVER_NAME",     "SERVER_PORT", "SERVER_PROTOCOL",   "SERVER_SOFTWARE",
+                                            "SCRIPT_FILENAME", "URL",         "APPL_PHYSICAL_PATH"};
   EXPECT_EQ(expectedCalls, host_.variableCalls);
 }
 
@@ -107,8 +111,7 @@ TEST_F(RequestObjectTest, ServerVariablesEnumerateSortedAndLookUpWithoutTheServe
   ScopedVariant name;
   while (e->Next(1, name.Receive(), nullptr) == S_OK) order.push_back(V_BSTR(name.ptr()));
   EXPECT_EQ((std::vector<std::wstring>{L"ALL_HTTP", L"APPL_PHYSICAL_PATH", L"CONTENT_LENGTH", L"HTTP_COOKIE",
-                                       L"HTTP_HOST", L"PATH_INFO", L"QUERY_STRING", L"REQUEST_METHOD",
-                                       L"SERVER_PORT"}),
+                                       L"HTTP_HOST", L"PATH_INFO", L"QUERY_STRING", L"REQUEST_METHOD", L"SERVER_PORT"}),
             order);
   EXPECT_EQ(L"GET", InvokeDispatch(vars.Get(), DISPID_VALUE, kGet, Args(Str(L"request_method"))).Text());
   EXPECT_EQ(VT_EMPTY, InvokeDispatch(vars.Get(), DISPID_VALUE, kGet, {}).result.Type());
@@ -315,8 +318,9 @@ TEST_F(RequestObjectTest, CollectionsAreSharedAndClientCertificateIsFreshAndEmpt
   EXPECT_EQ(V_DISPATCH(q1.result.ptr()), V_DISPATCH(q2.result.ptr()));
   DispatchOutcome c1 = Get(L"ClientCertificate"), c2 = Get(L"ClientCertificate");
   EXPECT_NE(V_DISPATCH(c1.result.ptr()), V_DISPATCH(c2.result.ptr()));
-  EXPECT_EQ(L"0", InvokeDispatch(V_DISPATCH(c1.result.ptr()), DispidOf(V_DISPATCH(c1.result.ptr()), L"Count"),
-                                 kGet, {}).Text());
+  EXPECT_EQ(
+      L"0",
+      InvokeDispatch(V_DISPATCH(c1.result.ptr()), DispidOf(V_DISPATCH(c1.result.ptr()), L"Count"), kGet, {}).Text());
   // Request.QueryString("a") applies the argument to the collection's default member.
   DispatchOutcome value = Get(L"QueryString", Args(Str(L"a")));
   ASSERT_EQ(VT_DISPATCH, value.result.Type());

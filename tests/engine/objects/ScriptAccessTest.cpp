@@ -61,9 +61,8 @@ struct Mode {
 class ScriptAccessTest : public testing::TestWithParam<Mode> {
  protected:
   void SetUp() override {
-    host_.variables = {{"REQUEST_METHOD", "POST"},
-                       {"CONTENT_TYPE", "application/x-www-form-urlencoded"},
-                       {"SERVER_PORT", "8080"}};
+    host_.variables = {
+        {"REQUEST_METHOD", "POST"}, {"CONTENT_TYPE", "application/x-www-form-urlencoded"}, {"SERVER_PORT", "8080"}};
     host_.SetHeaders({{"HTTP_COOKIE", "SESSIONID=s1; c=k=1&j=2"}});
     host_.queryString = "a=1&a=2&b=x";
     host_.body = "x=1&x=2&y=%u4E2D";
@@ -116,19 +115,21 @@ class ScriptAccessTest : public testing::TestWithParam<Mode> {
 
 TEST_P(ScriptAccessTest, ScriptsReadQueryStringFormAndCookiesThroughAVariable) {
   if (vbs()) {
-    RunOk(L"Set r = Request\n"
-          L"s = r.QueryString(\"a\") & \"|\" & r.QueryString(\"a\").Count & \"|\" & r.Form(\"x\").Count\n"
-          L"s = s & \"|\" & r.Form(\"X\") & \"|\" & r(\"a\") & \"|\" & r(\"y\") & \"|\" & r(\"SESSIONID\")\n"
-          L"s = s & \"|\" & r.Cookies(\"c\")(\"k\") & \"|\" & r.ServerVariables(\"server_port\")\n"
-          L"If IsEmpty(r(\"nowhere\")) Then e = \"empty\" Else e = \"found\"\n"
-          L"s = s & \"|\" & e & \"|\" & r.QueryString & \"|\" & r.QueryString(\"a\")(1)");
+    RunOk(
+        L"Set r = Request\n"
+        L"s = r.QueryString(\"a\") & \"|\" & r.QueryString(\"a\").Count & \"|\" & r.Form(\"x\").Count\n"
+        L"s = s & \"|\" & r.Form(\"X\") & \"|\" & r(\"a\") & \"|\" & r(\"y\") & \"|\" & r(\"SESSIONID\")\n"
+        L"s = s & \"|\" & r.Cookies(\"c\")(\"k\") & \"|\" & r.ServerVariables(\"server_port\")\n"
+        L"If IsEmpty(r(\"nowhere\")) Then e = \"empty\" Else e = \"found\"\n"
+        L"s = s & \"|\" & e & \"|\" & r.QueryString & \"|\" & r.QueryString(\"a\")(1)");
     EXPECT_EQ(L"1, 2|2|1|1, 2|1, 2|\x4E2D|s1|1|8080|empty|a=1&a=2&b=x|1, 2", script_->EvalText(L"s"));
   } else {
-    RunOk(L"var r = Request;\n"
-          L"var s = r.QueryString('a') + '|' + r.QueryString('a').Count + '|' + r.Form('x').Count;\n"
-          L"s += '|' + r.Form('X') + '|' + r('a') + '|' + r('y') + '|' + r('SESSIONID');\n"
-          L"s += '|' + r.Cookies('c')('k') + '|' + r.ServerVariables('server_port');\n"
-          L"s += '|' + (typeof r('nowhere')) + '|' + r.QueryString.Item() + '|' + r.QueryString('a').Item(1);");
+    RunOk(
+        L"var r = Request;\n"
+        L"var s = r.QueryString('a') + '|' + r.QueryString('a').Count + '|' + r.Form('x').Count;\n"
+        L"s += '|' + r.Form('X') + '|' + r('a') + '|' + r('y') + '|' + r('SESSIONID');\n"
+        L"s += '|' + r.Cookies('c')('k') + '|' + r.ServerVariables('server_port');\n"
+        L"s += '|' + (typeof r('nowhere')) + '|' + r.QueryString.Item() + '|' + r.QueryString('a').Item(1);");
     EXPECT_EQ(L"1, 2|2|1|1, 2|1, 2|\x4E2D|s1|1|8080|undefined|a=1&a=2&b=x|2", script_->EvalText(L"s"));
   }
   EXPECT_EQ(2, request_->CookieCollection()->Count());  // the lookups created no cookie
@@ -147,20 +148,22 @@ TEST_P(ScriptAccessTest, DefaultLookupThroughTheObjectsName) {
 
 TEST_P(ScriptAccessTest, ForEachWalksTheCollections) {
   if (vbs()) {
-    RunOk(L"s = \"\"\n"
-          L"For Each k In Request.QueryString : s = s & k & \",\" : Next\n"
-          L"For Each k In Request.Form : s = s & k & \",\" : Next\n"
-          L"For Each k In Request.Cookies : s = s & k & \",\" : Next\n"
-          L"For Each k In Request.Cookies(\"c\") : s = s & k & \";\" : Next\n"
-          L"n = 0\nFor Each k In Request.ServerVariables : n = n + 1 : Next\n"
-          L"s = s & n");
+    RunOk(
+        L"s = \"\"\n"
+        L"For Each k In Request.QueryString : s = s & k & \",\" : Next\n"
+        L"For Each k In Request.Form : s = s & k & \",\" : Next\n"
+        L"For Each k In Request.Cookies : s = s & k & \",\" : Next\n"
+        L"For Each k In Request.Cookies(\"c\") : s = s & k & \";\" : Next\n"
+        L"n = 0\nFor Each k In Request.ServerVariables : n = n + 1 : Next\n"
+        L"s = s & n");
   } else {
-    RunOk(L"var s = '';\n"
-          L"function walk(c, sep) { for (var e = new Enumerator(c); !e.atEnd(); e.moveNext()) s += e.item() + sep; }\n"
-          L"walk(Request.QueryString, ','); walk(Request.Form, ','); walk(Request.Cookies, ',');\n"
-          L"walk(Request.Cookies('c'), ';');\n"
-          L"var n = 0; for (var e = new Enumerator(Request.ServerVariables); !e.atEnd(); e.moveNext()) n++;\n"
-          L"s += n;");
+    RunOk(
+        L"var s = '';\n"
+        L"function walk(c, sep) { for (var e = new Enumerator(c); !e.atEnd(); e.moveNext()) s += e.item() + sep; }\n"
+        L"walk(Request.QueryString, ','); walk(Request.Form, ','); walk(Request.Cookies, ',');\n"
+        L"walk(Request.Cookies('c'), ';');\n"
+        L"var n = 0; for (var e = new Enumerator(Request.ServerVariables); !e.atEnd(); e.moveNext()) n++;\n"
+        L"s += n;");
   }
   // Sub-keys come in hash order: j (bucket 4) before k (bucket 5).
   EXPECT_EQ(L"a,b,x,y,c,SESSIONID,j;k;5", script_->EvalText(L"s"));
@@ -171,24 +174,25 @@ TEST_P(ScriptAccessTest, ScriptsSetCookiesWithKeysAndAttributes) {
     // Wine's VBScript compiler cannot assign through two calls in a row
     // (Response.Cookies("n")("k") = "v" stops the process with an assertion), so the
     // cookie goes through a variable or its Item member.
-    RunOk(L"Set n = Response.Cookies(\"n\")\n"
-          L"n(\"k\") = \"v\"\n"
-          L"Response.Cookies(\"n\").Path = \"/x\"\n"
-          L"Set cs = Response.Cookies\n"
-          L"cs(\"m\") = 1\n"
-          L"Response.Cookies(\"c\").Item(\"k\") = \"9\"\n"
-          L"Response.Cookies(\"s\") = \"one\"\n"
-          L"Response.Cookies(\"s\").Secure = True");
+    RunOk(
+        L"Set n = Response.Cookies(\"n\")\n"
+        L"n(\"k\") = \"v\"\n"
+        L"Response.Cookies(\"n\").Path = \"/x\"\n"
+        L"Set cs = Response.Cookies\n"
+        L"cs(\"m\") = 1\n"
+        L"Response.Cookies(\"c\").Item(\"k\") = \"9\"\n"
+        L"Response.Cookies(\"s\") = \"one\"\n"
+        L"Response.Cookies(\"s\").Secure = True");
   } else {
-    RunOk(L"Response.Cookies('n').Item('k') = 'v';\n"
-          L"Response.Cookies('n').Path = '/x';\n"
-          L"var cs = Response.Cookies; cs.Item('m') = 1;\n"
-          L"Response.Cookies('c').Item('k') = '9';\n"
-          L"Response.Cookies.Item('s') = 'one';\n"
-          L"Response.Cookies('s').Secure = true;");
+    RunOk(
+        L"Response.Cookies('n').Item('k') = 'v';\n"
+        L"Response.Cookies('n').Path = '/x';\n"
+        L"var cs = Response.Cookies; cs.Item('m') = 1;\n"
+        L"Response.Cookies('c').Item('k') = '9';\n"
+        L"Response.Cookies.Item('s') = 'one';\n"
+        L"Response.Cookies('s').Secure = true;");
   }
-  EXPECT_EQ((std::vector<std::string>{"c=j=2&k=9; path=/", "m=1; path=/", "n=k=v; path=/x",
-                                      "s=one; path=/; secure= "}),
+  EXPECT_EQ((std::vector<std::string>{"c=j=2&k=9; path=/", "m=1; path=/", "n=k=v; path=/x", "s=one; path=/; secure= "}),
             SetCookieLines());
 }
 

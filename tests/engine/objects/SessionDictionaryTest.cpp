@@ -33,7 +33,9 @@ class SessionDictionaryTest : public testing::Test {
     if (store_) store_->Release();
   }
   IDispatch* dispatch() { return store_->GetIDispatch(false); }
-  DispatchOutcome Get(ScopedVariant name) { return InvokeDispatch(dispatch(), DISPID_VALUE, kGet, Args(std::move(name))); }
+  DispatchOutcome Get(ScopedVariant name) {
+    return InvokeDispatch(dispatch(), DISPID_VALUE, kGet, Args(std::move(name)));
+  }
   HRESULT Put(ScopedVariant name, ScopedVariant value) {
     return InvokeDispatch(dispatch(), DISPID_VALUE, DISPATCH_PROPERTYPUT, Args(std::move(name), std::move(value))).hr;
   }
@@ -42,7 +44,8 @@ class SessionDictionaryTest : public testing::Test {
     return InvokeDispatch(dispatch(), DispidOf(dispatch(), L"Key"), kGet, Args(ScopedVariant::Int(index))).Text();
   }
   void Remove(ScopedVariant key) {
-    EXPECT_EQ(S_OK, InvokeDispatch(dispatch(), DispidOf(dispatch(), L"Remove"), DISPATCH_METHOD, Args(std::move(key))).hr);
+    EXPECT_EQ(S_OK,
+              InvokeDispatch(dispatch(), DispidOf(dispatch(), L"Remove"), DISPATCH_METHOD, Args(std::move(key))).hr);
   }
 
   YSessionDictionary* store_ = nullptr;

@@ -54,9 +54,13 @@ TEST(UrlDecodeTest, DecodesAsTheFormRulesSay) {
   const DecodeCase cases[] = {
       {"a+b%20c", false, N("a b c")},
       {"%E4%B8%AD", false, N("\xE4\xB8\xAD")},
-      {"%u4E2D%41", true, W(L"\x4E2D" L"A")},
+      {"%u4E2D%41", true,
+       W(L"\x4E2D"
+         L"A")},
       {"%41%u4E2D", true, W(L"A\x4E2D")},
-      {"%E4%u0041", true, W(L"\x00E4" L"A")},
+      {"%E4%u0041", true,
+       W(L"\x00E4"
+         L"A")},
       {"%u12", true, W(L"")},
       {"ab%u12", true, W(L"ab")},
       {"ab%u123", true, W(L"ab")},
@@ -69,9 +73,9 @@ TEST(UrlDecodeTest, DecodesAsTheFormRulesSay) {
       {"\xD6\xD0", true, W(L"\x00D6\x00D0")},  // bytes become characters of their value
       {"a%00b", false, N("a")},
       {"a%u0000b", true, W(L"a")},
-      {"%4", false, N("?")},      // malformed: one replacement character
+      {"%4", false, N("?")},  // malformed: one replacement character
       {"%4z1", false, N("?1")},
-      {"%u4E", false, N("?E")},   // "%u" is no escape in narrow text
+      {"%u4E", false, N("?E")},  // "%u" is no escape in narrow text
       {"%uzzzz!", true, W(L"\xFFFD!")},
       {"%4z", true, W(L"\xFFFD")},
       {"", false, N("")},
@@ -122,7 +126,10 @@ TEST(ParseQueryStringTest, SplitsDecodesAndKeepsEverySegment) {
       {"=5", {{"", {N("5")}}}},
       {"a=1&&b=2", {{"", {N("")}}, {"a", {N("1")}}, {"b", {N("2")}}}},
       {"a=1&", {{"", {N("")}}, {"a", {N("1")}}}},
-      {"x=%u4E2D%41", {{"x", {W(L"\x4E2D" L"A")}}}},
+      {"x=%u4E2D%41",
+       {{"x",
+         {W(L"\x4E2D"
+            L"A")}}}},
       {"x=%E4%B8%AD", {{"x", {N("\xE4\xB8\xAD")}}}},
       {"x=a=b", {{"x", {N("a=b")}}}},
       {"A=1&a=%u0041", {{"A", {N("1"), W(L"A")}}}},

@@ -16,8 +16,7 @@ struct InsertionCase {
 
 size_t LineFeeds(const std::wstring& text) { return std::count(text.begin(), text.end(), L'\n'); }
 
-void ExpectInsertions(std::wstring (*insert)(std::wstring_view), const InsertionCase* begin,
-                      const InsertionCase* end) {
+void ExpectInsertions(std::wstring (*insert)(std::wstring_view), const InsertionCase* begin, const InsertionCase* end) {
   for (const InsertionCase* c = begin; c != end; ++c) {
     std::wstring in = c->in;
     std::wstring out = insert(in);
@@ -33,7 +32,8 @@ TEST(LoopCheckInsertion, VBScriptLoopsAndProcedures) {
       {L"For i = 1 To 10\r\nNext", L"For i = 1 To 10\r\nOrvaneLoopTurn : Next"},
       {L"For Each v In a : s = s & v : next", L"For Each v In a : s = s & v : OrvaneLoopTurn : next"},
       {L"While x < 3\r\n\tx = x + 1\r\n\tWEND", L"While x < 3\r\n\tx = x + 1\r\n\tOrvaneLoopTurn : WEND"},
-      {L"Sub R(n) : If n < 10 Then R n + 1 : End Sub", L"Sub R(n) : OrvaneProcEntry : If n < 10 Then R n + 1 : End Sub"},
+      {L"Sub R(n) : If n < 10 Then R n + 1 : End Sub",
+       L"Sub R(n) : OrvaneProcEntry : If n < 10 Then R n + 1 : End Sub"},
       {L"Function F(a)\r\nF = a\r\nEnd Function", L"Function F(a) : OrvaneProcEntry\r\nF = a\r\nEnd Function"},
       {L"Private Sub P ' note\r\nEnd Sub", L"Private Sub P : OrvaneProcEntry ' note\r\nEnd Sub"},
       {L"Public Default Property Get Item(k)\r\nEnd Property",
@@ -61,8 +61,7 @@ TEST(LoopCheckInsertion, JScriptLoopsAndFunctions) {
       {L"while (a < b)\r\n  a++;", L"while (OrvaneLoopTurn()&&(a < b))\r\n  a++;"},
       {L"do { i++; } while (i < 3);", L"do { i++; } while (OrvaneLoopTurn()&&(i < 3));"},
       {L"for(;;){}", L"for(;OrvaneLoopTurn();){}"},
-      {L"for (var i = 0; i < f(1, 2); i++) x += i;",
-       L"for (var i = 0; OrvaneLoopTurn()&&(i < f(1, 2)); i++) x += i;"},
+      {L"for (var i = 0; i < f(1, 2); i++) x += i;", L"for (var i = 0; OrvaneLoopTurn()&&(i < f(1, 2)); i++) x += i;"},
       {L"for (var k in o) n++;", L"for (var k in o) n++;"},
       {L"function f(a, b) {\r\n  return a;\r\n}", L"function f(a, b) {OrvaneProcEntry();\r\n  return a;\r\n}"},
       {L"var g = function () { };", L"var g = function () {OrvaneProcEntry(); };"},

@@ -36,14 +36,10 @@ struct LoopCase {
 
 TEST_F(RunawayCheckTest, AnOverduePageFailsAtItsNextLoopTurnOrProcedureEntry) {
   const LoopCase cases[] = {
-      {kLanguageVBScript, "x = 1\r\nDo\r\nLoop", 3},
-      {kLanguageVBScript, "For i = 1 To 10 : Next", 1},
-      {kLanguageVBScript, "x = 1\r\nWhile True : Wend", 2},
-      {kLanguageVBScript, "Sub S()\r\nEnd Sub\r\nS", 1},
-      {kLanguageJScript, "var x = 1;\r\nwhile (true) {}", 2},
-      {kLanguageJScript, "for (;;) {}", 1},
-      {kLanguageJScript, "do {} while (true);", 1},
-      {kLanguageJScript, "function f() {\r\n}\r\nf();", 1},
+      {kLanguageVBScript, "x = 1\r\nDo\r\nLoop", 3},          {kLanguageVBScript, "For i = 1 To 10 : Next", 1},
+      {kLanguageVBScript, "x = 1\r\nWhile True : Wend", 2},   {kLanguageVBScript, "Sub S()\r\nEnd Sub\r\nS", 1},
+      {kLanguageJScript, "var x = 1;\r\nwhile (true) {}", 2}, {kLanguageJScript, "for (;;) {}", 1},
+      {kLanguageJScript, "do {} while (true);", 1},           {kLanguageJScript, "function f() {\r\n}\r\nf();", 1},
   };
   for (const LoopCase& c : cases) {
     for (bool bySweep : {true, false}) {

@@ -140,7 +140,8 @@ TEST_F(ScriptEngineTest, RunningTwiceParsesTheSameProgramAndSeesTheNamedItemsAga
     EngineHolder engine(language, vbs ? kVBScriptClsid : kJScriptClsid, &owner_);
     engine->AddCode(0, 0, 0, vbs ? "counter.Bump" : "counter.Bump();");
     engine->AddScriptBlock(1, 0, 0, vbs ? "counter.Bump" : "counter.Bump();");
-    engine->AddScriptBlock(2, 0, 0, vbs ? "Sub Twice : counter.Bump : End Sub" : "function Twice() { counter.Bump(); }");
+    engine->AddScriptBlock(2, 0, 0,
+                           vbs ? "Sub Twice : counter.Bump : End Sub" : "function Twice() { counter.Bump(); }");
     engine->AddCode(0, 1, 0, vbs ? "Twice" : "Twice();");
     const std::wstring program = engine->AssembleProgram();
     for (int run = 1; run <= 2; ++run) {

@@ -66,10 +66,10 @@ TEST_P(RuntimeErrorReportTest, ReportsTheMappedLine) {
   const std::string good = vbs ? "a = 2" : "var a = 2;";
   const std::string fail = vbs ? "obj.Fail &H800A0035" : "obj.Fail(0x800A0035 | 0);";
   if (c.inScriptBlock) {
-    engine->AddCode(0, 0, 0, good);                              // program line 1
-    engine->AddScriptBlock(1, 20, 1, good + "\n" + fail);        // 2-3: line 22 of the file
+    engine->AddCode(0, 0, 0, good);                        // program line 1
+    engine->AddScriptBlock(1, 20, 1, good + "\n" + fail);  // 2-3: line 22 of the file
   } else {
-    engine->AddCode(0, 0, 1, good + "\n");                       // 1-2
+    engine->AddCode(0, 0, 1, good + "\n");                        // 1-2
     engine->AddCode(0, 10, 2, good + "\n" + good + "\n" + fail);  // 3-5: line 13 of the file
   }
   RunFailing(engine.get());
@@ -112,11 +112,11 @@ TEST_P(SyntaxErrorReportTest, ReportsTheMappedLine) {
   const std::string good = vbs ? "y = 2" : "var y = 2;";
   const std::string bad = vbs ? "z = (1" : "var z = (1;";
   if (c.inScriptBlock) {
-    engine->AddCode(0, 3, 1, good + "\n");                          // program lines 1-2
-    engine->AddScriptBlock(1, 20, 2, good + "\n\n" + bad);          // 3-5: line 23 of the file
+    engine->AddCode(0, 3, 1, good + "\n");                  // program lines 1-2
+    engine->AddScriptBlock(1, 20, 2, good + "\n\n" + bad);  // 3-5: line 23 of the file
   } else {
-    engine->AddCode(0, 0, 0, good);                                 // 1
-    engine->AddCode(0, 7, 1, good + "\n" + bad);                    // 2-3: line 9 of the file
+    engine->AddCode(0, 0, 0, good);               // 1
+    engine->AddCode(0, 7, 1, good + "\n" + bad);  // 2-3: line 9 of the file
   }
   RunFailing(engine.get());
   EXPECT_TRUE(std::regex_match(engine->errorText(), std::regex(c.expected))) << engine->errorText();
@@ -180,9 +180,15 @@ TEST_F(ErrorReportTest, ErrorsWithoutADescriptionGetTheLanguagesText) {
 
 TEST(ScriptErrorText, MapsCodesToLanguageNumbersAndTheirTexts) {
   const std::pair<HRESULT, int> numbers[] = {
-      {DISP_E_DIVBYZERO, 11}, {DISP_E_TYPEMISMATCH, 13}, {DISP_E_BADINDEX, 9},      {DISP_E_OVERFLOW, 6},
-      {static_cast<HRESULT>(0x800A01A8), 424},          {static_cast<HRESULT>(0x800A03EA), 1002},
-      {E_FAIL, 0},            {S_OK, 0},                {static_cast<HRESULT>(0x000A0005), 0},
+      {DISP_E_DIVBYZERO, 11},
+      {DISP_E_TYPEMISMATCH, 13},
+      {DISP_E_BADINDEX, 9},
+      {DISP_E_OVERFLOW, 6},
+      {static_cast<HRESULT>(0x800A01A8), 424},
+      {static_cast<HRESULT>(0x800A03EA), 1002},
+      {E_FAIL, 0},
+      {S_OK, 0},
+      {static_cast<HRESULT>(0x000A0005), 0},
   };
   for (const auto& [code, number] : numbers) EXPECT_EQ(number, LanguageErrorNumber(code)) << std::hex << code;
   EXPECT_STREQ("Subscript out of range", LanguageErrorDescription(9));

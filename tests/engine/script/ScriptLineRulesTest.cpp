@@ -71,7 +71,7 @@ TEST_F(ProgramTextTest, VBScriptFragmentsAreRewrittenAndJScriptFragmentsAreNot) 
 }
 
 TEST_F(ProgramTextTest, TextIsDecodedInTheOwnersCodePage) {
-  const char gbk[] = "s = \"\xD6\xD0\xCE\xC4\"";     // "中文" in code page 936
+  const char gbk[] = "s = \"\xD6\xD0\xCE\xC4\"";           // "中文" in code page 936
   const char utf8[] = "s = \"\xE4\xB8\xAD\xE6\x96\x87\"";  // the same in UTF-8
   owner_.codePage = 936;
   EngineHolder a(kLanguageJScript, kJScriptClsid, &owner_);
@@ -94,11 +94,11 @@ TEST_F(ProgramTextTest, ScriptBlocksFollowTheMainTextInFileOrder) {
 TEST_F(ProgramTextTest, EachFragmentOccupiesItsLineFeedsPlusOneLines) {
   owner_.fileNames = {"C:\\site\\a.asp", "C:\\site\\b.inc", "C:\\site\\c.inc"};
   EngineHolder engine(kLanguageVBScript, kVBScriptClsid, &owner_);
-  engine->AddCode(0, 10, 2, "a\nb\nc");         // program lines 1-3
-  engine->AddCode(1, 5, 0, "d");                // 4
-  engine->AddScriptBlock(2, 0, 1, "e\r\nf");    // 7-8, after the main text
-  engine->AddCode(0, 20, 1, "g\n");             // 5-6
-  engine->AddScriptBlock(7, 3, 0, "h");         // 9: a file index outside the table
+  engine->AddCode(0, 10, 2, "a\nb\nc");       // program lines 1-3
+  engine->AddCode(1, 5, 0, "d");              // 4
+  engine->AddScriptBlock(2, 0, 1, "e\r\nf");  // 7-8, after the main text
+  engine->AddCode(0, 20, 1, "g\n");           // 5-6
+  engine->AddScriptBlock(7, 3, 0, "h");       // 9: a file index outside the table
   struct Expected {
     int32_t programLine;
     bool mapped;
@@ -106,11 +106,17 @@ TEST_F(ProgramTextTest, EachFragmentOccupiesItsLineFeedsPlusOneLines) {
     int32_t line;
   };
   const Expected expected[] = {
-      {1, true, "C:\\site\\a.asp", 11}, {3, true, "C:\\site\\a.asp", 13}, {4, true, "C:\\site\\b.inc", 6},
-      {5, true, "C:\\site\\a.asp", 21}, {6, true, "C:\\site\\a.asp", 22}, {7, true, "C:\\site\\c.inc", 1},
-      {8, true, "C:\\site\\c.inc", 2},  {9, false, "", 4},
+      {1, true, "C:\\site\\a.asp", 11},
+      {3, true, "C:\\site\\a.asp", 13},
+      {4, true, "C:\\site\\b.inc", 6},
+      {5, true, "C:\\site\\a.asp", 21},
+      {6, true, "C:\\site\\a.asp", 22},
+      {7, true, "C:\\site\\c.inc", 1},
+      {8, true, "C:\\site\\c.inc", 2},
+      {9, false, "", 4},
       // Just past the end (an engine that reached it inside a block): the last line.
-      {10, false, "", 4},                 {14, false, "", 5},
+      {10, false, "", 4},
+      {14, false, "", 5},
   };
   for (const Expected& e : expected) {
     std::string file = "stale";

@@ -14,7 +14,8 @@ class ServerObjectTest : public testing::Test {
 
   std::wstring Call(const wchar_t* member, ScopedVariant arg) {
     IDispatch* dispatch = server_->GetIDispatch(false);
-    DispatchOutcome outcome = InvokeDispatch(dispatch, DispidOf(dispatch, member), DISPATCH_METHOD, Args(std::move(arg)));
+    DispatchOutcome outcome =
+        InvokeDispatch(dispatch, DispidOf(dispatch, member), DISPATCH_METHOD, Args(std::move(arg)));
     EXPECT_EQ(S_OK, outcome.hr) << member;
     return outcome.Text();
   }

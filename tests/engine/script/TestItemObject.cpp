@@ -12,8 +12,8 @@ std::wstring KeyText(const VARIANT& key) {
 
 }  // namespace
 
-HRESULT CTestItemObject::Invoke(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                EXCEPINFO* excepInfo, UINT* argErr) {
+HRESULT CTestItemObject::Invoke(DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excepInfo,
+                                UINT* argErr) {
   if (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
     lastPutFlags = flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF);
   }

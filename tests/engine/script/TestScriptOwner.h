@@ -24,9 +24,9 @@ class TestScriptOwner : public YScriptEngineOwner {
 
   std::vector<std::string> fileNames;
   UINT codePage = 0;
-  std::map<std::wstring, ComPtr<IUnknown>> items;  // names match exactly
+  std::map<std::wstring, ComPtr<IUnknown>> items;          // names match exactly
   std::vector<std::pair<int32_t, std::wstring>> requests;  // language, name
-  YPageStop stop;  // what the runaway checks see
+  YPageStop stop;                                          // what the runaway checks see
 };
 
 // A CScriptEngine held for a test: closed and released at the end of the scope.

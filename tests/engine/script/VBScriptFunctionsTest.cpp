@@ -15,8 +15,7 @@ class VBScriptFunctionsTest : public testing::Test {
 
   DispatchOutcome Call(const wchar_t* name, std::vector<ScopedVariant> args) {
     IDispatch* dispatch = functions_->GetIDispatch(false);
-    return InvokeDispatch(dispatch, DispidOf(dispatch, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                          std::move(args));
+    return InvokeDispatch(dispatch, DispidOf(dispatch, name), DISPATCH_METHOD | DISPATCH_PROPERTYGET, std::move(args));
   }
   std::wstring TypeNameOf(ScopedVariant value) { return Call(L"orvane_typename", Args(std::move(value))).Text(); }
 
@@ -43,10 +42,10 @@ TEST_F(VBScriptFunctionsTest, TypeNameNamesEveryTypeAsTheLanguageDoes) {
     VARTYPE type;
     const wchar_t* name;
   } cases[] = {
-      {VT_EMPTY, L"Empty"},     {VT_NULL, L"Null"},       {VT_I2, L"Integer"},   {VT_I4, L"Long"},
-      {VT_R4, L"Single"},       {VT_R8, L"Double"},       {VT_CY, L"Currency"},  {VT_DATE, L"Date"},
-      {VT_BSTR, L"String"},     {VT_ERROR, L"Error"},     {VT_BOOL, L"Boolean"}, {VT_DECIMAL, L"Decimal"},
-      {VT_UI1, L"Byte"},        {VT_DISPATCH, L"Nothing"}, {VT_UNKNOWN, L"Unknown"}, {VT_I8, L"Unknown"},
+      {VT_EMPTY, L"Empty"}, {VT_NULL, L"Null"},        {VT_I2, L"Integer"},      {VT_I4, L"Long"},
+      {VT_R4, L"Single"},   {VT_R8, L"Double"},        {VT_CY, L"Currency"},     {VT_DATE, L"Date"},
+      {VT_BSTR, L"String"}, {VT_ERROR, L"Error"},      {VT_BOOL, L"Boolean"},    {VT_DECIMAL, L"Decimal"},
+      {VT_UI1, L"Byte"},    {VT_DISPATCH, L"Nothing"}, {VT_UNKNOWN, L"Unknown"}, {VT_I8, L"Unknown"},
   };
   for (auto& c : cases) EXPECT_EQ(c.name, TypeNameOf(Typed(c.type))) << c.type;
   EXPECT_EQ(L"Variant()", TypeNameOf(ArrayOf(VT_VARIANT, 2)));

@@ -124,11 +124,13 @@ TEST(VBScriptGuard, AssignmentsThroughTwoCallsGoThroughAHiddenVariableOnTheirOwn
       // Declared after Option Explicit, and in each procedure that needs it.
       {L"Option Explicit\r\nx(1)(2) = 3", L"Option Explicit : Dim Orvane_t\r\nSet Orvane_t = x(1) : Orvane_t(2) = 3"},
       {L"Option Explicit ' strict\r\nSub F(a) ' note\r\n  a(\"k\")(\"j\") = 1\r\nEnd Sub",
-       L"Option Explicit ' strict\r\nSub F(a) : Dim Orvane_t ' note\r\n  Set Orvane_t = a(\"k\") : Orvane_t(\"j\") = 1\r\nEnd Sub"},
+       L"Option Explicit ' strict\r\nSub F(a) : Dim Orvane_t ' note\r\n  Set Orvane_t = a(\"k\") : Orvane_t(\"j\") = "
+       L"1\r\nEnd Sub"},
       {L"Function G() : G = 1 : x(1)(2) = 3 : End Function",
        L"Function G() : Dim Orvane_t : G = 1 : Set Orvane_t = x(1) : Orvane_t(2) = 3 : End Function"},
       {L"Class C\r\nPublic Default Property Let P(v)\r\nx(1)(2) = v\r\nEnd Property\r\nEnd Class",
-       L"Class C\r\nPublic Default Property Let P(v) : Dim Orvane_t\r\nSet Orvane_t = x(1) : Orvane_t(2) = v\r\nEnd Property\r\n"
+       L"Class C\r\nPublic Default Property Let P(v) : Dim Orvane_t\r\nSet Orvane_t = x(1) : Orvane_t(2) = v\r\nEnd "
+       L"Property\r\n"
        L"End Class"},
       {L"Private Sub F()\r\ny = 1\r\nEnd Sub\r\nx(1)(2) = 3",
        L"Private Sub F()\r\ny = 1\r\nEnd Sub\r\nSet Orvane_t = x(1) : Orvane_t(2) = 3"},
@@ -151,7 +153,8 @@ TEST(VBScriptGuard, CallsOfTypeNameUBoundLBoundAndForEachSourcesGoToTheHost) {
   };
   for (const RewriteCase& c : cases) ExpectRewrites(c, true);
   const RewriteCase forEach[] = {
-      {L"For Each e In d.Keys : Response.Write e : Next", L"For Each e In Orvane_EachOf(d.Keys) : Response.Write e : Next"},
+      {L"For Each e In d.Keys : Response.Write e : Next",
+       L"For Each e In Orvane_EachOf(d.Keys) : Response.Write e : Next"},
       {L"for each x in Split(\"a,b\") ' c\r\nNext", L"for each x in Orvane_EachOf(Split(\"a,b\")) ' c\r\nNext"},
       {L"For Each x In _\r\n  a\r\nNext", L"For Each x In _\r\n  Orvane_EachOf(a)\r\nNext"},
   };

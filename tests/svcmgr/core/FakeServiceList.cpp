@@ -9,8 +9,8 @@ int CompareNoCase(const std::string& a, const std::string& b) { return lstrcmpiA
 }  // namespace
 
 int FakeServiceList::InsertRow(const std::string& name) {
-  auto at = std::find_if(rows_.begin(), rows_.end(),
-                         [&](const Row& row) { return CompareNoCase(row.cells[0], name) > 0; });
+  auto at =
+      std::find_if(rows_.begin(), rows_.end(), [&](const Row& row) { return CompareNoCase(row.cells[0], name) > 0; });
   Row row;
   row.cells.push_back(name);
   auto inserted = rows_.insert(at, std::move(row));

@@ -163,8 +163,8 @@ TEST_F(ContextMenuRulesTest, OneApplicationServiceLosesDriverStartTypesAndEmptyC
   Select({"svc"});
   auto plan = ContextMenuRules::PlanMenu(list, local, {});
   ASSERT_TRUE(plan.show);
-  const std::vector<UINT> removed = {ID_START_BOOT, ID_START_SYSTEM, ID_COPY_DESCRIPTION, ID_COPY_COMPANY,
-                                     ID_COPY_FILE_DESCRIPTION, ID_COPY_FILE_VERSION};
+  const std::vector<UINT> removed = {ID_START_BOOT,   ID_START_SYSTEM,          ID_COPY_DESCRIPTION,
+                                     ID_COPY_COMPANY, ID_COPY_FILE_DESCRIPTION, ID_COPY_FILE_VERSION};
   EXPECT_EQ(removed, plan.removeCommands);
   EXPECT_FALSE(plan.removeCopyPopup);
   EXPECT_TRUE(plan.grayCommands.empty());
@@ -219,9 +219,9 @@ TEST_F(ContextMenuRulesTest, DependenciesAreCaptionedByDisplayName) {
 }
 
 TEST(ContextMenuCopy, CommandsCopyTheirColumns) {
-  const std::pair<UINT, int> cases[] = {{ID_COPY_NAME, 0},    {ID_COPY_DISPLAY_NAME, 1},     {ID_COPY_DESCRIPTION, 6},
-                                        {ID_COPY_PATH, 7},    {ID_COPY_COMPANY, 8},          {ID_COPY_FILE_DESCRIPTION, 9},
-                                        {ID_COPY_FILE_VERSION, 10}, {ID_SERVICE_START, -1}};
+  const std::pair<UINT, int> cases[] = {
+      {ID_COPY_NAME, 0},    {ID_COPY_DISPLAY_NAME, 1},     {ID_COPY_DESCRIPTION, 6},   {ID_COPY_PATH, 7},
+      {ID_COPY_COMPANY, 8}, {ID_COPY_FILE_DESCRIPTION, 9}, {ID_COPY_FILE_VERSION, 10}, {ID_SERVICE_START, -1}};
   for (auto [command, column] : cases) EXPECT_EQ(column, ContextMenuRules::CopyColumn(command, 8)) << command;
 }
 

@@ -126,8 +126,10 @@ TEST_F(Refresh, FilterChangeSelectsNothingAndStartsAtTheTop) {
 }
 
 TEST_F(Refresh, DescriptionBufferIsFixedAt4096Bytes) {
-  std::string fitting = CreateTestService("run", SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, std::string(1500, 'd'));
-  std::string tooLong = CreateTestService("run", SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, std::string(4100, 'd'));
+  std::string fitting =
+      CreateTestService("run", SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, std::string(1500, 'd'));
+  std::string tooLong =
+      CreateTestService("run", SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, std::string(4100, 'd'));
   Commands().Connect(nullptr);
   EXPECT_EQ(1500u, Cell(fitting, ServiceRow::kDescription).size());
   EXPECT_EQ(0u, Cell(tooLong, ServiceRow::kDescription).size());
@@ -149,9 +151,8 @@ TEST_F(Refresh, WithoutAManagerHandleReportsTheEnumerationFailureAndKeepsTheRows
 // The size probe answers what the test sets: a size, or success with nothing to list.
 class ProbingApi : public TrackingServiceApi {
  public:
-  BOOL EnumServicesStatusExA(SC_HANDLE manager, SC_ENUM_TYPE level, DWORD serviceType, DWORD serviceState,
-                             BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned, DWORD* resume,
-                             const char* group) override {
+  BOOL EnumServicesStatusExA(SC_HANDLE manager, SC_ENUM_TYPE level, DWORD serviceType, DWORD serviceState, BYTE* buffer,
+                             DWORD size, DWORD* needed, DWORD* returned, DWORD* resume, const char* group) override {
     if (buffer == nullptr && size == 0 && (probeSucceeds || probeSize != 0)) {
       Count("EnumServicesStatusExA");
       *returned = 0;

@@ -34,17 +34,28 @@ TEST(ServiceRowTexts, TypeTextClearsTheInteractiveBitFirst) {
 
 TEST(ServiceRowTexts, StateTextIsEmptyForStoppedContinuePendingAndUnknown) {
   const TextCase cases[] = {
-      {SERVICE_STOPPED, ""},           {SERVICE_START_PENDING, "正在启动"}, {SERVICE_STOP_PENDING, "正在停止"},
-      {SERVICE_RUNNING, "已启动"},     {SERVICE_CONTINUE_PENDING, ""},     {SERVICE_PAUSE_PENDING, "正在暂停"},
-      {SERVICE_PAUSED, "暂停"},        {0, ""},                            {8, ""},
+      {SERVICE_STOPPED, ""},
+      {SERVICE_START_PENDING, "正在启动"},
+      {SERVICE_STOP_PENDING, "正在停止"},
+      {SERVICE_RUNNING, "已启动"},
+      {SERVICE_CONTINUE_PENDING, ""},
+      {SERVICE_PAUSE_PENDING, "正在暂停"},
+      {SERVICE_PAUSED, "暂停"},
+      {0, ""},
+      {8, ""},
   };
   for (const TextCase& c : cases) EXPECT_EQ(Cp936(c.text), ServiceRow::StateText(c.value)) << c.value;
 }
 
 TEST(ServiceRowTexts, StartTypeTexts) {
   const TextCase cases[] = {
-      {SERVICE_BOOT_START, "引导启动"}, {SERVICE_SYSTEM_START, "系统启动"}, {SERVICE_AUTO_START, "自动启动"},
-      {SERVICE_DEMAND_START, "手动启动"}, {SERVICE_DISABLED, "禁止启动"}, {5, ""}, {0xFFFFFFFF, ""},
+      {SERVICE_BOOT_START, "引导启动"},
+      {SERVICE_SYSTEM_START, "系统启动"},
+      {SERVICE_AUTO_START, "自动启动"},
+      {SERVICE_DEMAND_START, "手动启动"},
+      {SERVICE_DISABLED, "禁止启动"},
+      {5, ""},
+      {0xFFFFFFFF, ""},
   };
   for (const TextCase& c : cases) EXPECT_EQ(Cp936(c.text), ServiceRow::StartTypeText(c.value)) << c.value;
 }
@@ -71,7 +82,11 @@ TEST(TextRules, NameEqualityIgnoresAsciiCaseButNeverFoldsATrailByte) {
   EXPECT_TRUE(EqualsNoCaseDbcs(Cp936("服务X"), Cp936("服务x")));
   // 0x81 0x41 and 0x81 0x61 are two different double-byte characters in code page 936.
   EXPECT_FALSE(EqualsNoCaseDbcs("\x81\x41", "\x81\x61"));
-  EXPECT_TRUE(EqualsNoCaseDbcs("\x81\x41" "A", "\x81\x41" "a"));
+  EXPECT_TRUE(
+      EqualsNoCaseDbcs("\x81\x41"
+                       "A",
+                       "\x81\x41"
+                       "a"));
 }
 
 TEST(TextRules, FormatTextHasNoLengthLimit) {

@@ -15,9 +15,7 @@ constexpr DWORD kCleanupWaitMs = 15000;
 
 }  // namespace
 
-ServiceTestFixture::ServiceTestFixture() {
-  manager_ = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-}
+ServiceTestFixture::ServiceTestFixture() { manager_ = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS); }
 
 ServiceTestFixture::~ServiceTestFixture() {
   commands_.reset();
@@ -41,9 +39,7 @@ std::string ServiceTestFixture::UniqueName() {
   return name;
 }
 
-std::string ServiceTestFixture::DisplayNameOf(const std::string& name) const {
-  return Cp936("测试服务 ") + name;
-}
+std::string ServiceTestFixture::DisplayNameOf(const std::string& name) const { return Cp936("测试服务 ") + name; }
 
 std::string ServiceTestFixture::BinaryPathFor(const char* mode) const {
   return "\"" + ProgramDirectory() + "tamber_test_service.exe\" " + mode;
@@ -52,9 +48,9 @@ std::string ServiceTestFixture::BinaryPathFor(const char* mode) const {
 std::string ServiceTestFixture::CreateTestService(const char* mode, DWORD type, DWORD startType,
                                                   const std::string& description) {
   std::string name = UniqueName();
-  SC_HANDLE service = CreateServiceA(manager_, name.c_str(), DisplayNameOf(name).c_str(), SERVICE_ALL_ACCESS,
-                                     type, startType, SERVICE_ERROR_NORMAL, BinaryPathFor(mode).c_str(),
-                                     nullptr, nullptr, nullptr, nullptr, nullptr);
+  SC_HANDLE service =
+      CreateServiceA(manager_, name.c_str(), DisplayNameOf(name).c_str(), SERVICE_ALL_ACCESS, type, startType,
+                     SERVICE_ERROR_NORMAL, BinaryPathFor(mode).c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
   EXPECT_NE(nullptr, service) << "CreateServiceA " << name << ": " << GetLastError();
   if (service && !description.empty()) {
     SERVICE_DESCRIPTIONA text{const_cast<char*>(description.c_str())};
@@ -81,8 +77,7 @@ SERVICE_STATUS_PROCESS ServiceTestFixture::StatusOf(const std::string& name) {
   SC_HANDLE service = OpenServiceA(manager_, name.c_str(), SERVICE_QUERY_STATUS);
   if (service) {
     DWORD needed = 0;
-    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
-                         &needed);
+    QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed);
     CloseServiceHandle(service);
   }
   return status;

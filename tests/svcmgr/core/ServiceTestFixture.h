@@ -16,7 +16,6 @@
 #include "core/ProgramState.h"
 #include "core/ServiceCommands.h"
 
-
 class ServiceTestFixture : public ::testing::Test {
  protected:
   ServiceTestFixture();

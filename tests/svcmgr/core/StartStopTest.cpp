@@ -113,8 +113,7 @@ class FailingStatusApi : public TrackingServiceApi {
     if (++plainQueries >= failFrom) return Fail("QueryServiceStatus");
     return TrackingServiceApi::QueryServiceStatus(service, status);
   }
-  BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, BYTE* buffer, DWORD size,
-                            DWORD* needed) override {
+  BOOL QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, BYTE* buffer, DWORD size, DWORD* needed) override {
     if (++extendedQueries >= failFrom) return Fail("QueryServiceStatusEx");
     return TrackingServiceApi::QueryServiceStatusEx(service, level, buffer, size, needed);
   }

@@ -27,8 +27,8 @@ TEST_F(StartType, EachCommandWritesItsTextAndChangesTheConfiguration) {
   std::string driver = UniqueName();
   std::string other = UniqueName();
   Commands().Connect(nullptr);
-  Commands().CreateNewService(other, DisplayNameOf(other), "system32\\drivers\\tamber_other.sys",
-                              SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START);
+  Commands().CreateNewService(other, DisplayNameOf(other), "system32\\drivers\\tamber_other.sys", SERVICE_KERNEL_DRIVER,
+                              SERVICE_DEMAND_START);
   Commands().CreateNewService(driver, DisplayNameOf(driver), "system32\\drivers\\tamber_none.sys",
                               SERVICE_KERNEL_DRIVER, SERVICE_DEMAND_START);
   ASSERT_TRUE(user.messages.empty());

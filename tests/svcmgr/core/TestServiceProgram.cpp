@@ -38,10 +38,8 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
       Report(SERVICE_STOP_PENDING, 0);
       SetEvent(g_stopEvent);
       return NO_ERROR;
-    case SERVICE_CONTROL_INTERROGATE:
-      return NO_ERROR;
-    default:
-      return ERROR_CALL_NOT_IMPLEMENTED;
+    case SERVICE_CONTROL_INTERROGATE: return NO_ERROR;
+    default: return ERROR_CALL_NOT_IMPLEMENTED;
   }
 }
 
@@ -73,9 +71,12 @@ void WINAPI ServiceMain(DWORD, char**) {
 
 int main(int argc, char** argv) {
   if (argc > 1) {
-    if (!strcmp(argv[1], "stop-after-start")) g_mode = Mode::kStopAfterStart;
-    else if (!strcmp(argv[1], "never-running")) g_mode = Mode::kNeverRunning;
-    else if (!strcmp(argv[1], "slow-stop")) g_mode = Mode::kSlowStop;
+    if (!strcmp(argv[1], "stop-after-start"))
+      g_mode = Mode::kStopAfterStart;
+    else if (!strcmp(argv[1], "never-running"))
+      g_mode = Mode::kNeverRunning;
+    else if (!strcmp(argv[1], "slow-stop"))
+      g_mode = Mode::kSlowStop;
   }
   char name[] = "";
   SERVICE_TABLE_ENTRYA table[] = {{name, ServiceMain}, {nullptr, nullptr}};

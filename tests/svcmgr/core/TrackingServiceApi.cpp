@@ -16,12 +16,11 @@ BOOL TrackingServiceApi::CloseServiceHandle(SC_HANDLE handle) {
 }
 
 BOOL TrackingServiceApi::EnumServicesStatusExA(SC_HANDLE manager, SC_ENUM_TYPE level, DWORD serviceType,
-                                               DWORD serviceState, BYTE* buffer, DWORD size,
-                                               DWORD* needed, DWORD* returned, DWORD* resume,
-                                               const char* group) {
+                                               DWORD serviceState, BYTE* buffer, DWORD size, DWORD* needed,
+                                               DWORD* returned, DWORD* resume, const char* group) {
   Count("EnumServicesStatusExA");
-  return Win32ServiceApi::EnumServicesStatusExA(manager, level, serviceType, serviceState, buffer, size,
-                                                needed, returned, resume, group);
+  return Win32ServiceApi::EnumServicesStatusExA(manager, level, serviceType, serviceState, buffer, size, needed,
+                                                returned, resume, group);
 }
 
 SC_HANDLE TrackingServiceApi::OpenServiceA(SC_HANDLE manager, const char* name, DWORD access) {
@@ -32,15 +31,14 @@ SC_HANDLE TrackingServiceApi::OpenServiceA(SC_HANDLE manager, const char* name, 
   return handle;
 }
 
-SC_HANDLE TrackingServiceApi::CreateServiceA(SC_HANDLE manager, const char* name, const char* displayName,
-                                             DWORD access, DWORD serviceType, DWORD startType,
-                                             DWORD errorControl, const char* binaryPath, const char* group,
-                                             DWORD* tag, const char* dependencies, const char* account,
-                                             const char* password) {
+SC_HANDLE TrackingServiceApi::CreateServiceA(SC_HANDLE manager, const char* name, const char* displayName, DWORD access,
+                                             DWORD serviceType, DWORD startType, DWORD errorControl,
+                                             const char* binaryPath, const char* group, DWORD* tag,
+                                             const char* dependencies, const char* account, const char* password) {
   Count("CreateServiceA");
-  SC_HANDLE handle = Win32ServiceApi::CreateServiceA(manager, name, displayName, access, serviceType, startType,
-                                                     errorControl, binaryPath, group, tag, dependencies,
-                                                     account, password);
+  SC_HANDLE handle =
+      Win32ServiceApi::CreateServiceA(manager, name, displayName, access, serviceType, startType, errorControl,
+                                      binaryPath, group, tag, dependencies, account, password);
   if (handle) services_.insert(handle);
   return handle;
 }
@@ -50,8 +48,8 @@ BOOL TrackingServiceApi::QueryServiceStatus(SC_HANDLE service, SERVICE_STATUS* s
   return Win32ServiceApi::QueryServiceStatus(service, status);
 }
 
-BOOL TrackingServiceApi::QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, BYTE* buffer,
-                                              DWORD size, DWORD* needed) {
+BOOL TrackingServiceApi::QueryServiceStatusEx(SC_HANDLE service, SC_STATUS_TYPE level, BYTE* buffer, DWORD size,
+                                              DWORD* needed) {
   Count("QueryServiceStatusEx");
   return Win32ServiceApi::QueryServiceStatusEx(service, level, buffer, size, needed);
 }

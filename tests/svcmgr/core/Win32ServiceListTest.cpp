@@ -19,9 +19,9 @@ class ListControl {
     // A child of a frame that is never shown: no top-level window reaches the display.
     parent_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 640, 360, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
-    window_ = CreateWindowExA(0, WC_LISTVIEWA, "",
-                              WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING, 0, 0, 600,
-                              height, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    window_ =
+        CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SORTASCENDING,
+                        0, 0, 600, height, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
     for (int column = 0; column < ServiceRow::kFixedColumnCount; ++column) {
       LVCOLUMNA info{};
       info.mask = LVCF_TEXT | LVCF_WIDTH;

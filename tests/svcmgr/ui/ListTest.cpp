@@ -53,7 +53,8 @@ class ServiceListTest : public ::testing::Test {
   void ExpectColumnAscending(int column) {
     std::vector<std::string> cells = window.ColumnCells(column);
     for (size_t i = 1; i < cells.size(); ++i) {
-      EXPECT_LE(_stricmp(cells[i - 1].c_str(), cells[i].c_str()), 0) << column << ": " << cells[i - 1] << " / " << cells[i];
+      EXPECT_LE(_stricmp(cells[i - 1].c_str(), cells[i].c_str()), 0)
+          << column << ": " << cells[i - 1] << " / " << cells[i];
     }
   }
 
@@ -189,10 +190,28 @@ TEST_F(ContextMenuTest, OneApplicationServiceAndTheCopyOfItsName) {
   window.SelectOnly({window.RowOf(names[0])});
   Open();
   const std::vector<std::pair<int, UINT>> expected = {
-      {0, 32776}, {0, 32775}, {0, kSep},  {0, kPopup}, {1, 32777}, {1, 32779}, {1, 32780},
-      {0, kSep},  {0, kPopup}, {1, 32789}, {1, 32790}, {1, 32791}, {1, 32792},
+      {0, 32776},
+      {0, 32775},
+      {0, kSep},
+      {0, kPopup},
+      {1, 32777},
+      {1, 32779},
+      {1, 32780},
+      {0, kSep},
+      {0, kPopup},
+      {1, 32789},
+      {1, 32790},
+      {1, 32791},
+      {1, 32792},
       // The test service's program has a version resource: its three cells are filled.
-      {1, 32793}, {1, 32794}, {1, 32795}, {0, kSep},  {0, 32774}, {0, kSep},  {0, 32782}, {0, 32798}};
+      {1, 32793},
+      {1, 32794},
+      {1, 32795},
+      {0, kSep},
+      {0, 32774},
+      {0, kSep},
+      {0, 32782},
+      {0, 32798}};
   EXPECT_EQ(expected, Shape());
   for (const MenuProbeItem& item : menu) {
     if (item.id != kSep) {
@@ -224,9 +243,9 @@ TEST_F(ContextMenuTest, SeveralRowsHaveNoCopyPopup) {
   StartWith(2);
   window.SelectOnly({window.RowOf(names[0]), window.RowOf(names[1])});
   Open();
-  const std::vector<std::pair<int, UINT>> expected = {
-      {0, 32776}, {0, 32775}, {0, kSep}, {0, kPopup}, {1, 32777}, {1, 32779},
-      {1, 32780}, {0, kSep},  {0, 32774}, {0, kSep},  {0, 32782}, {0, 32798}};
+  const std::vector<std::pair<int, UINT>> expected = {{0, 32776}, {0, 32775}, {0, kSep},  {0, kPopup},
+                                                      {1, 32777}, {1, 32779}, {1, 32780}, {0, kSep},
+                                                      {0, 32774}, {0, kSep},  {0, 32782}, {0, 32798}};
   EXPECT_EQ(expected, Shape());
   Dismiss();
 }
@@ -235,7 +254,8 @@ TEST_F(ServiceListTest, CopyPutsTheCellsNarrowTextOnTheClipboard) {
   StartWith(1, "copied description");
   int row = window.RowOf(names[0]);
   window.SelectOnly({row});
-  const std::pair<UINT, int> commands[] = {{32789, kName}, {32790, kDisplayName}, {32791, kDescription}, {32792, kPath}};
+  const std::pair<UINT, int> commands[] = {
+      {32789, kName}, {32790, kDisplayName}, {32791, kDescription}, {32792, kPath}};
   for (auto [command, column] : commands) {
     EmptyTheClipboard();
     window.Command(command);

@@ -8,8 +8,9 @@ namespace {
 MenuProbeBlock* Block() {
   static MenuProbeBlock* block = [] {
     HANDLE mapping = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kMenuProbeBlock);
-    return mapping ? static_cast<MenuProbeBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(MenuProbeBlock)))
-                   : nullptr;
+    return mapping
+               ? static_cast<MenuProbeBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(MenuProbeBlock)))
+               : nullptr;
   }();
   return block;
 }
@@ -27,7 +28,9 @@ void Dump(MenuProbeBlock& block, HMENU menu, int depth) {
     GetMenuItemInfoA(menu, static_cast<UINT>(index), TRUE, &info);
     item.state = info.fState;
     item.depth = depth;
-    item.id = info.hSubMenu ? MenuProbeItem::kPopup : (info.fType & MFT_SEPARATOR) ? MenuProbeItem::kSeparator : info.wID;
+    item.id = info.hSubMenu                  ? MenuProbeItem::kPopup
+              : (info.fType & MFT_SEPARATOR) ? MenuProbeItem::kSeparator
+                                             : info.wID;
     if (info.hSubMenu) Dump(block, info.hSubMenu, depth + 1);
   }
 }

@@ -51,8 +51,12 @@ std::string ProcessImage(DWORD processId) {
 
 std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> windows;
-  EnumWindows([](HWND w, LPARAM p) -> BOOL { reinterpret_cast<std::vector<HWND>*>(p)->push_back(w); return TRUE; },
-              reinterpret_cast<LPARAM>(&windows));
+  EnumWindows(
+      [](HWND w, LPARAM p) -> BOOL {
+        reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&windows));
   return windows;
 }
 
@@ -65,7 +69,8 @@ std::string SelectedTreeText(HWND tree) {
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, processId);
   if (!process) return {};
   constexpr size_t kText = 256;
-  auto* block = static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + kText, MEM_COMMIT, PAGE_READWRITE));
+  auto* block =
+      static_cast<char*>(VirtualAllocEx(process, nullptr, sizeof(TVITEMA) + kText, MEM_COMMIT, PAGE_READWRITE));
   std::string text;
   if (block) {
     TVITEMA info{};
@@ -130,7 +135,8 @@ class ShellTest : public ::testing::Test {
     std::vector<std::vector<std::string>> rows;
     for (int row = 0; row < window.RowCount(); ++row) {
       std::vector<std::string> cells;
-      for (size_t column = 0; column < headers.size(); ++column) cells.push_back(window.Cell(row, static_cast<int>(column)));
+      for (size_t column = 0; column < headers.size(); ++column)
+        cells.push_back(window.Cell(row, static_cast<int>(column)));
       rows.push_back(cells);
     }
     return ExportText::Build(headers, rows);
@@ -245,7 +251,8 @@ TEST_F(ShellTest, ExplorerCommandOpensAnExplorerWindow) {
   ASSERT_TRUE(WaitUntil(
       [&] {
         for (HWND candidate : TopLevelWindows()) {
-          if (std::find(before.begin(), before.end(), candidate) != before.end() || !IsWindowVisible(candidate)) continue;
+          if (std::find(before.begin(), before.end(), candidate) != before.end() || !IsWindowVisible(candidate))
+            continue;
           DWORD processId = 0;
           GetWindowThreadProcessId(candidate, &processId);
           std::string image = ProcessImage(processId);

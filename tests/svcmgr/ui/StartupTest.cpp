@@ -12,8 +12,8 @@ namespace {
 int ServiceCount(DWORD filter) {
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ENUMERATE_SERVICE);
   DWORD needed = 0, count = 0, resume = 0;
-  EnumServicesStatusExA(manager, SC_ENUM_PROCESS_INFO, filter, SERVICE_STATE_ALL, nullptr, 0, &needed, &count,
-                        &resume, nullptr);
+  EnumServicesStatusExA(manager, SC_ENUM_PROCESS_INFO, filter, SERVICE_STATE_ALL, nullptr, 0, &needed, &count, &resume,
+                        nullptr);
   std::vector<BYTE> buffer(needed + 4096);
   resume = 0;
   EnumServicesStatusExA(manager, SC_ENUM_PROCESS_INFO, filter, SERVICE_STATE_ALL, buffer.data(),
@@ -40,12 +40,11 @@ TEST_F(StartupTest, TitleColumnsAndPanes) {
     int width;
     int format;
   };
-  const Expected columns[] = {{"名称", 80, LVCFMT_LEFT},      {"显示名称", 160, LVCFMT_LEFT},
-                              {"类型", 90, LVCFMT_CENTER},   {"状态", 56, LVCFMT_CENTER},
-                              {"进程ID", 56, LVCFMT_RIGHT},  {"启动类型", 65, LVCFMT_RIGHT},
-                              {"描述", 180, LVCFMT_LEFT},    {"文件路径", 150, LVCFMT_LEFT},
-                              {"制造商", 100, LVCFMT_LEFT},  {"文件描述", 100, LVCFMT_LEFT},
-                              {"文件版本", 100, LVCFMT_LEFT}};
+  const Expected columns[] = {
+      {"名称", 80, LVCFMT_LEFT},      {"显示名称", 160, LVCFMT_LEFT}, {"类型", 90, LVCFMT_CENTER},
+      {"状态", 56, LVCFMT_CENTER},    {"进程ID", 56, LVCFMT_RIGHT},   {"启动类型", 65, LVCFMT_RIGHT},
+      {"描述", 180, LVCFMT_LEFT},     {"文件路径", 150, LVCFMT_LEFT}, {"制造商", 100, LVCFMT_LEFT},
+      {"文件描述", 100, LVCFMT_LEFT}, {"文件版本", 100, LVCFMT_LEFT}};
   // The file-information columns are shown from the start.
   ASSERT_EQ(11, window.ColumnCount());
   for (int column = 0; column < 11; ++column) {
@@ -104,9 +103,8 @@ TEST_F(StartupTest, AcceleratorTableHasExactlyTheSixKeys) {
   ACCEL entries[16];
   int count = CopyAcceleratorTableA(table, entries, 16);
   ASSERT_EQ(6, count);
-  const ACCEL expected[] = {{FVIRTKEY | FCONTROL, 'F', 32785}, {FVIRTKEY, VK_DELETE, 32774},
-                            {FVIRTKEY, VK_F3, 32786},           {FVIRTKEY, VK_F5, 32773},
-                            {FVIRTKEY, VK_F7, 32771},           {FVIRTKEY, VK_F8, 32772}};
+  const ACCEL expected[] = {{FVIRTKEY | FCONTROL, 'F', 32785}, {FVIRTKEY, VK_DELETE, 32774}, {FVIRTKEY, VK_F3, 32786},
+                            {FVIRTKEY, VK_F5, 32773},          {FVIRTKEY, VK_F7, 32771},     {FVIRTKEY, VK_F8, 32772}};
   for (int i = 0; i < count; ++i) {
     EXPECT_EQ(expected[i].fVirt, entries[i].fVirt & ~0x80) << i;  // 0x80 marks the last entry
     EXPECT_EQ(expected[i].key, entries[i].key) << i;
@@ -147,11 +145,19 @@ TEST_F(MainMenuTest, ViewMenuItemsAndCheckMarks) {
     UINT id;
     const char* text;
   };
-  const Expected expected[] = {{32771, "显示应用层服务\tF7"}, {32772, "显示核心层服务\tF8"}, {0, ""},
-                               {32773, "刷新(&F)...\tF5"},     {32796, "显示文件信息"},        {0, ""},
-                               {32785, "查找(&F)...\tCtrl+F"}, {32786, "查找下一个(&N)\tF3"},  {0, ""},
-                               {59393, "状态栏(&S)"},          {0, ""},
-                               {32783, "计算机..."},           {32784, "本机"}};
+  const Expected expected[] = {{32771, "显示应用层服务\tF7"},
+                               {32772, "显示核心层服务\tF8"},
+                               {0, ""},
+                               {32773, "刷新(&F)...\tF5"},
+                               {32796, "显示文件信息"},
+                               {0, ""},
+                               {32785, "查找(&F)...\tCtrl+F"},
+                               {32786, "查找下一个(&N)\tF3"},
+                               {0, ""},
+                               {59393, "状态栏(&S)"},
+                               {0, ""},
+                               {32783, "计算机..."},
+                               {32784, "本机"}};
   ASSERT_EQ(std::size(expected), items.size());
   for (size_t i = 0; i < items.size(); ++i) {
     EXPECT_EQ(expected[i].id, items[i].id) << i;

@@ -39,7 +39,8 @@ class UnmanagedWindows : public ::testing::Environment {
  public:
   void SetUp() override {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
       RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
       RegCloseKey(key);
     }
@@ -69,8 +70,8 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
 class TamberWindow::RemoteBlock {
  public:
   RemoteBlock(const TamberWindow& owner, size_t size) : owner_(owner) {
-    address_ = static_cast<char*>(
-        VirtualAllocEx(owner.process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    address_ =
+        static_cast<char*>(VirtualAllocEx(owner.process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   }
   ~RemoteBlock() {
     if (address_) VirtualFreeEx(owner_.process_, address_, 0, MEM_RELEASE);
@@ -362,9 +363,9 @@ std::string TestServices::AdoptNew() {
 std::string TestServices::Create(const std::string& description, DWORD startType) {
   std::string name = NewServiceName();
   std::string path = ProgramPath();
-  SC_HANDLE service = CreateServiceA(manager_, name.c_str(), DisplayNameOf(name).c_str(), SERVICE_ALL_ACCESS,
-                                     SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL, path.c_str(),
-                                     nullptr, nullptr, nullptr, nullptr, nullptr);
+  SC_HANDLE service =
+      CreateServiceA(manager_, name.c_str(), DisplayNameOf(name).c_str(), SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS,
+                     startType, SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
   if (!service) return {};
   created_.push_back(name);
   if (!description.empty()) {
@@ -404,13 +405,14 @@ DWORD TestServices::State(const std::string& name) const {
 }
 
 MenuReader::MenuReader(DWORD threadId) {
-  mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(MenuProbeBlock),
-                                kMenuProbeBlock);
+  mapping_ =
+      CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(MenuProbeBlock), kMenuProbeBlock);
   if (mapping_) {
     block_ = static_cast<MenuProbeBlock*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(MenuProbeBlock)));
   }
   probe_ = LoadLibraryA(MENU_PROBE_DLL);
-  auto hook = probe_ ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe_, kMenuProbeHookName))) : nullptr;
+  auto hook = probe_ ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(probe_, kMenuProbeHookName)))
+                     : nullptr;
   if (hook) hook_ = SetWindowsHookExA(WH_CALLWNDPROCRET, hook, probe_, threadId);
 }
 

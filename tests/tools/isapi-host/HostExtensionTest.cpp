@@ -97,9 +97,9 @@ TEST_F(HostExtensionTest, ServerVariablesFollowTheSizeProtocol) {
   }
   EXPECT_EQ("err:1413", Fetch(port(), "GET", "/page.asp?var=NO_SUCH_VARIABLE").body);
   EXPECT_EQ("err:232", Fetch(port(), "GET", "/page.asp?var=HTTP_NOT_SENT").body);
-  EXPECT_EQ("ok:" + std::to_string(site->appRoot().size() + 2) + ":0:122:" +
-                std::to_string(site->appRoot().size() + 2) + ":1:" + std::to_string(site->appRoot().size() + 2) +
-                ":" + site->appRoot() + "\\",
+  EXPECT_EQ("ok:" + std::to_string(site->appRoot().size() + 2) +
+                ":0:122:" + std::to_string(site->appRoot().size() + 2) +
+                ":1:" + std::to_string(site->appRoot().size() + 2) + ":" + site->appRoot() + "\\",
             Fetch(port(), "GET", "/app2/page.asp?var=APPL_PHYSICAL_PATH").body);
 }
 
@@ -142,7 +142,8 @@ TEST_F(HostExtensionTest, ChunkedRequestBodiesAreDecoded) {
 TEST_F(HostExtensionTest, ExpectContinueGetsAnInterimResponse) {
   TestClient client;
   ASSERT_TRUE(client.Connect(port()));
-  ASSERT_TRUE(client.Send("POST /page.asp?echo HTTP/1.1\r\nHost: h\r\nContent-Length: 5\r\nExpect: 100-continue\r\n\r\n"));
+  ASSERT_TRUE(
+      client.Send("POST /page.asp?echo HTTP/1.1\r\nHost: h\r\nContent-Length: 5\r\nExpect: 100-continue\r\n\r\n"));
   HttpResponse interim;
   ASSERT_TRUE(client.ReadResponse(&interim));
   EXPECT_EQ("HTTP/1.1 100 Continue", interim.statusLine);
@@ -155,12 +156,12 @@ TEST_F(HostExtensionTest, ExpectContinueGetsAnInterimResponse) {
 TEST_F(HostExtensionTest, PipelinedRequestsAreAnsweredInOrder) {
   TestClient client;
   ASSERT_TRUE(client.Connect(port()));
-  ASSERT_TRUE(client.Send(
-      "GET /page.asp?var=URL HTTP/1.1\r\nHost: h\r\n\r\n"
-      "GET /index.html HTTP/1.1\r\nHost: h\r\n\r\n"
-      "POST /page.asp?echo HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\n\r\nxyz"
-      "GET /page.asp?chunks=3&size=20000 HTTP/1.1\r\nHost: h\r\n\r\n"
-      "GET /page.asp HTTP/1.1\r\nHost: h\r\n\r\n"));
+  ASSERT_TRUE(
+      client.Send("GET /page.asp?var=URL HTTP/1.1\r\nHost: h\r\n\r\n"
+                  "GET /index.html HTTP/1.1\r\nHost: h\r\n\r\n"
+                  "POST /page.asp?echo HTTP/1.1\r\nHost: h\r\nContent-Length: 3\r\n\r\nxyz"
+                  "GET /page.asp?chunks=3&size=20000 HTTP/1.1\r\nHost: h\r\n\r\n"
+                  "GET /page.asp HTTP/1.1\r\nHost: h\r\n\r\n"));
   HttpResponse response;
   ASSERT_TRUE(client.ReadResponse(&response));
   EXPECT_EQ("ok:10:0:122:10:1:10:/page.asp", response.body);
@@ -234,8 +235,9 @@ TEST_F(HostExtensionTest, TheServerSuppliesTheHeadAnExtensionDidNotSend) {
 TEST_F(HostExtensionTest, HeadRequestsGetTheHeadOnly) {
   TestClient client;
   ASSERT_TRUE(client.Connect(port()));
-  ASSERT_TRUE(client.Send("HEAD /page.asp?chunks=2&size=100 HTTP/1.1\r\nHost: h\r\n\r\n"
-                          "GET /page.asp HTTP/1.1\r\nHost: h\r\n\r\n"));
+  ASSERT_TRUE(
+      client.Send("HEAD /page.asp?chunks=2&size=100 HTTP/1.1\r\nHost: h\r\n\r\n"
+                  "GET /page.asp HTTP/1.1\r\nHost: h\r\n\r\n"));
   HttpResponse head;
   ASSERT_TRUE(client.ReadResponse(&head, true));
   EXPECT_EQ(200, head.status);
@@ -251,8 +253,9 @@ TEST_F(HostExtensionTest, SupportFunctionsAnswerAsDocumented) {
   // the next request of the same connection: the second answer orders the two.
   TestClient client;
   ASSERT_TRUE(client.Connect(port()));
-  ASSERT_TRUE(client.Send("GET /page.asp?log=note-from-extension HTTP/1.1\r\nHost: h\r\n\r\n"
-                          "GET /page.asp HTTP/1.1\r\nHost: h\r\n\r\n"));
+  ASSERT_TRUE(
+      client.Send("GET /page.asp?log=note-from-extension HTTP/1.1\r\nHost: h\r\n\r\n"
+                  "GET /page.asp HTTP/1.1\r\nHost: h\r\n\r\n"));
   HttpResponse response;
   ASSERT_TRUE(client.ReadResponse(&response));
   EXPECT_EQ("logged", response.body);
@@ -298,7 +301,8 @@ TEST_F(HostExtensionTest, ThirtyTwoKeepAliveClientsAtOnce) {
         }
         std::string query = "var=QUERY_STRING&n=" + std::to_string(c * 100 + i);
         std::string size = std::to_string(query.size() + 1);
-        std::string expected = extension ? "ok:" + size + ":0:122:" + size + ":1:" + size + ":" + query : "<p>index</p>\n";
+        std::string expected =
+            extension ? "ok:" + size + ":0:122:" + size + ":1:" + size + ":" + query : "<p>index</p>\n";
         if (response.status != 200 || response.body != expected) ++failures;
       }
     });

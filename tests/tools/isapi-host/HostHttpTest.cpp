@@ -89,9 +89,9 @@ TEST_F(HostHttpTest, DirectoriesUseTheirDefaultDocument) {
 }
 
 TEST_F(HostHttpTest, ScriptSourcesAndIncludesAreNeverServed) {
-  for (const char* target : {"/global.asa", "/GLOBAL.ASA", "/Global.Asa", "/data.asa", "/lib.inc", "/LIB.INC",
-                             "/lib%2einc", "/global.asa.", "/global.asa%20", "/page.asp.", "/page.asp%20",
-                             "/page.asp::$DATA", "/lib.inc::$DATA"}) {
+  for (const char* target :
+       {"/global.asa", "/GLOBAL.ASA", "/Global.Asa", "/data.asa", "/lib.inc", "/LIB.INC", "/lib%2einc", "/global.asa.",
+        "/global.asa%20", "/page.asp.", "/page.asp%20", "/page.asp::$DATA", "/lib.inc::$DATA"}) {
     HttpResponse response = Fetch(port(), "GET", target);
     EXPECT_EQ(404, response.status) << target;
     EXPECT_EQ(std::string::npos, response.body.find("runat")) << target;

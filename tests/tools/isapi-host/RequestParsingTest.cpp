@@ -171,10 +171,10 @@ TEST(ChunkedDecoder, DecodesTheSameWhateverTheBytesArriveIn) {
 
 TEST(ChunkedDecoder, RefusesBrokenFraming) {
   const char* cases[] = {
-      "x\r\n",                        // no size
-      "5\r\nhelloX\r\n",              // data longer than its size
-      "5 junk\r\nhello\r\n",          // junk after the size
-      "10000000000000000\r\n",        // size beyond 60 bits
+      "x\r\n",                  // no size
+      "5\r\nhelloX\r\n",        // data longer than its size
+      "5 junk\r\nhello\r\n",    // junk after the size
+      "10000000000000000\r\n",  // size beyond 60 bits
   };
   for (const char* text : cases) {
     ChunkedDecoder decoder;

@@ -24,8 +24,9 @@ TEST(ExtensionHead, TakesStatusFieldsAndFramingApart) {
 
 TEST(ExtensionHead, DefaultsAndOddInput) {
   const std::tuple<const char*, const char*, int> statuses[] = {
-      {nullptr, "200 OK", 200}, {"", "200 OK", 200},        {"404", "404", 404},
-      {"abc", "200 OK", 200},   {"99 Low", "200 OK", 200},  {" 500 Oops ", "500 Oops", 500},
+      {nullptr, "200 OK", 200},  {"", "200 OK", 200},
+      {"404", "404", 404},       {"abc", "200 OK", 200},
+      {"99 Low", "200 OK", 200}, {" 500 Oops ", "500 Oops", 500},
       {"2000 x", "200 OK", 200}, {"302 MOVED\r\nSet-Cookie: forged", "302 MOVED", 302},
   };
   for (const auto& [given, status, code] : statuses) {
@@ -33,8 +34,8 @@ TEST(ExtensionHead, DefaultsAndOddInput) {
     EXPECT_EQ(status, head.status) << (given ? given : "null");
     EXPECT_EQ(code, head.statusCode);
   }
-  ExtensionHead head = ParseExtensionHead(
-      "200 OK", "A: 1\nno colon\nContent-Length: x1\nB: 2\rForged: 3\r\nTransfer-Encoding: chunked");
+  ExtensionHead head =
+      ParseExtensionHead("200 OK", "A: 1\nno colon\nContent-Length: x1\nB: 2\rForged: 3\r\nTransfer-Encoding: chunked");
   EXPECT_EQ("A: 1\r\nTransfer-Encoding: chunked\r\n", head.fields);
   EXPECT_FALSE(head.hasContentLength);  // a broken length is dropped, not trusted
   EXPECT_TRUE(head.hasTransferEncoding);
@@ -51,11 +52,33 @@ TEST(HostOptions, ParsesEveryOption) {
   HostOptions options;
   options.root = "C:\\default";
   std::string error;
-  ASSERT_TRUE(ParseHostOptions({"--root", "/srv/site/", "--port", "0", "--bind", "127.0.0.2", "--threads", "3",
-                                "--extension", "C:\\x\\v.dll", "--app", "/shop/=/srv/shop", "--app", "/a/b=D:\\b\\",
-                                "--access-log", "log.txt", "--receive-timeout", "1500", "--max-body", "4096",
-                                "--control-pipe", "\\\\.\\pipe\\host-1", "--response-buffer-limit", "65536",
-                                "--debug-errors", "--codepage", "65001"},
+  ASSERT_TRUE(ParseHostOptions({"--root",
+                                "/srv/site/",
+                                "--port",
+                                "0",
+                                "--bind",
+                                "127.0.0.2",
+                                "--threads",
+                                "3",
+                                "--extension",
+                                "C:\\x\\v.dll",
+                                "--app",
+                                "/shop/=/srv/shop",
+                                "--app",
+                                "/a/b=D:\\b\\",
+                                "--access-log",
+                                "log.txt",
+                                "--receive-timeout",
+                                "1500",
+                                "--max-body",
+                                "4096",
+                                "--control-pipe",
+                                "\\\\.\\pipe\\host-1",
+                                "--response-buffer-limit",
+                                "65536",
+                                "--debug-errors",
+                                "--codepage",
+                                "65001"},
                                &options, &error))
       << error;
   EXPECT_EQ("Z:\\srv\\site", options.root);
@@ -90,15 +113,36 @@ TEST(HostOptions, ParsesEveryOption) {
 
 TEST(HostOptions, RefusesBadArgumentsWithOneLine) {
   const std::vector<std::vector<std::string>> cases = {
-      {"--port"},           {"--port", "65536"},     {"--port", "-1"},        {"--port", "80x"},
-      {"--threads", "0"},   {"--threads", "1025"},   {"--bind", "localhost"}, {"--bind", "1.2.3"},
-      {"--bind", "1.2.3.256"}, {"--app", "shop=/x"}, {"--app", "/shop"},      {"--app", "/shop="},
-      {"--app", "/../x=/y"}, {"--root", ""},         {"--verbose"},           {"root"},
-      {"--receive-timeout", "0"}, {"--receive-timeout", "3600001"}, {"--max-body", "-1"},
-      {"--max-body", "4294967296"}, {"--control-pipe", "host"}, {"--control-pipe", "\\\\.\\pipe\\"},
-      {"--response-buffer-limit", "0"}, {"--response-buffer-limit", "4294967296"},
-      {"--response-buffer-limit", "4M"}, {"--response-buffer-limit"},
-      {"--codepage", "0"},  {"--codepage", "utf-8"}, {"--codepage", "65536"}, {"--codepage", "12345"},
+      {"--port"},
+      {"--port", "65536"},
+      {"--port", "-1"},
+      {"--port", "80x"},
+      {"--threads", "0"},
+      {"--threads", "1025"},
+      {"--bind", "localhost"},
+      {"--bind", "1.2.3"},
+      {"--bind", "1.2.3.256"},
+      {"--app", "shop=/x"},
+      {"--app", "/shop"},
+      {"--app", "/shop="},
+      {"--app", "/../x=/y"},
+      {"--root", ""},
+      {"--verbose"},
+      {"root"},
+      {"--receive-timeout", "0"},
+      {"--receive-timeout", "3600001"},
+      {"--max-body", "-1"},
+      {"--max-body", "4294967296"},
+      {"--control-pipe", "host"},
+      {"--control-pipe", "\\\\.\\pipe\\"},
+      {"--response-buffer-limit", "0"},
+      {"--response-buffer-limit", "4294967296"},
+      {"--response-buffer-limit", "4M"},
+      {"--response-buffer-limit"},
+      {"--codepage", "0"},
+      {"--codepage", "utf-8"},
+      {"--codepage", "65536"},
+      {"--codepage", "12345"},
   };
   for (const auto& args : cases) {
     HostOptions options;

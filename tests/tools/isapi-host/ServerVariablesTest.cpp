@@ -34,8 +34,9 @@ class ServerVariablesTest : public testing::Test {
 
 TEST_F(ServerVariablesTest, AnswersTheVariablesAnExtensionReads) {
   const std::pair<const char*, const char*> cases[] = {
-      {"ALL_HTTP", "HTTP_HOST:example.test:8080\nHTTP_USER_AGENT:t/1\nHTTP_CONTENT_TYPE:text/plain\n"
-                   "HTTP_X_CUSTOM_HEADER:v\n"},
+      {"ALL_HTTP",
+       "HTTP_HOST:example.test:8080\nHTTP_USER_AGENT:t/1\nHTTP_CONTENT_TYPE:text/plain\n"
+       "HTTP_X_CUSTOM_HEADER:v\n"},
       {"ALL_RAW", "Host: example.test:8080\r\nUser-Agent: t/1\r\nContent-Type: text/plain\r\nX-Custom-Header: v\r\n"},
       {"HTTP_USER_AGENT", "t/1"},
       {"HTTP_X_CUSTOM_HEADER", "v"},

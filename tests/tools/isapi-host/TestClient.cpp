@@ -9,8 +9,7 @@ namespace {
 bool EqualsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
@@ -158,13 +157,12 @@ void TestClient::Close() {
   buffer_.clear();
 }
 
-HttpResponse Fetch(unsigned port, const std::string& method, const std::string& target,
-                   const std::string& extraHeaders, const std::string& body) {
+HttpResponse Fetch(unsigned port, const std::string& method, const std::string& target, const std::string& extraHeaders,
+                   const std::string& body) {
   TestClient client;
   HttpResponse response;
   if (!client.Connect(port)) return response;
-  std::string request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" +
-                        extraHeaders;
+  std::string request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n" + extraHeaders;
   if (!body.empty()) request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
   request += "\r\n" + body;
   if (client.Send(request)) client.ReadResponse(&response, method == "HEAD");

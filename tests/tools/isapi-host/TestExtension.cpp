@@ -83,8 +83,8 @@ extern "C" DWORD WINAPI HttpExtensionProc(EXTENSION_CONTROL_BLOCK* ecb) {
   }
   if (Has(query, "ecb")) {
     std::snprintf(text, sizeof text, "%lu|%lu|%s|%s|%s|%s|%lu|%lu|%s", static_cast<unsigned long>(ecb->cbSize),
-                  static_cast<unsigned long>(ecb->dwVersion), ecb->lpszMethod, ecb->lpszQueryString,
-                  ecb->lpszPathInfo, ecb->lpszPathTranslated, static_cast<unsigned long>(ecb->cbTotalBytes),
+                  static_cast<unsigned long>(ecb->dwVersion), ecb->lpszMethod, ecb->lpszQueryString, ecb->lpszPathInfo,
+                  ecb->lpszPathTranslated, static_cast<unsigned long>(ecb->cbTotalBytes),
                   static_cast<unsigned long>(ecb->cbAvailable), ecb->lpszContentType);
     Answer(ecb, text);
     return HSE_STATUS_SUCCESS;

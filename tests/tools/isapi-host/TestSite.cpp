@@ -92,9 +92,9 @@ bool TestSite::StartProgram(const std::string& program, const HostOptions& optio
     return false;
   }
   std::string command = Quoted(ToWindowsPath(program)) + " --root " + Quoted(options.root) + " --port 0" +
-                        " --threads " + std::to_string(options.threads) + " --extension " +
-                        Quoted(options.extension) + " --access-log " + Quoted(options.accessLog) +
-                        " --receive-timeout " + std::to_string(options.limits.receiveTimeoutMs) + " --max-body " +
+                        " --threads " + std::to_string(options.threads) + " --extension " + Quoted(options.extension) +
+                        " --access-log " + Quoted(options.accessLog) + " --receive-timeout " +
+                        std::to_string(options.limits.receiveTimeoutMs) + " --max-body " +
                         std::to_string(options.limits.maxBodyBytes) + " --control-pipe " + pipeName;
   for (const Application& app : options.apps) command += " --app " + Quoted(app.url + "=" + app.root);
   STARTUPINFOA startup{};
@@ -115,9 +115,9 @@ bool TestSite::StartProgram(const std::string& program, const HostOptions& optio
   bool connected =
       WaitOverlapped(control_, &overlapped, ConnectNamedPipe(control_, &overlapped), kProgramStartMs, &bytes);
   ResetEvent(overlapped.hEvent);
-  bool read = connected && WaitOverlapped(control_, &overlapped, ReadFile(control_, text, sizeof text - 1, &bytes,
-                                                                           &overlapped),
-                                          kProgramStartMs, &bytes);
+  bool read =
+      connected && WaitOverlapped(control_, &overlapped, ReadFile(control_, text, sizeof text - 1, &bytes, &overlapped),
+                                  kProgramStartMs, &bytes);
   CloseHandle(overlapped.hEvent);
   if (read) text[bytes] = '\0';
   if (!read || std::sscanf(text, "port %u", &port_) != 1 || port_ == 0) {

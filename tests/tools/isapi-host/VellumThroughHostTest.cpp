@@ -36,8 +36,8 @@ TEST(VellumThroughHost, ExportsAreUndecoratedAndTheVersionRecordIsLeftAlone) {
   ASSERT_NE(nullptr, module);
   EXPECT_NE(nullptr, GetProcAddress(module, "DllMain"));
   EXPECT_NE(nullptr, GetProcAddress(module, "HttpExtensionProc"));
-  auto version = reinterpret_cast<PFN_GETEXTENSIONVERSION>(
-      reinterpret_cast<void*>(GetProcAddress(module, "GetExtensionVersion")));
+  auto version =
+      reinterpret_cast<PFN_GETEXTENSIONVERSION>(reinterpret_cast<void*>(GetProcAddress(module, "GetExtensionVersion")));
   ASSERT_NE(nullptr, version);
   HSE_VERSION_INFO info;
   std::memset(&info, 0xAB, sizeof info);

@@ -40,12 +40,13 @@ class RequestEndToEnd : public testing::Test {
         "Server.HTMLEncode(\"<\" & f & \">\") & \"|\" & Server.URLEncode(f) & \"|\" & Request.Form %>";
     s.Write("utf8trip.asp", std::string("<%@ CodePage=65001 %>") + roundTrip);
     s.Write("gbktrip.asp", std::string("<%@ CodePage=936 %>") + roundTrip);
-    s.Write("form.asp",
-            "<% Set f = Request.Form\r\n"
-            "Response.Write f.Count & \"|\" & f(\"a\") & \"|\" & f(\"a\").Count & \"|\" & f(\"b\") & \"|\" & f.Item() & "
-            "\"|\"\r\n"
-            "b = Request.BinaryRead(100)\r\n"
-            "If IsEmpty(b) Then Response.Write \"empty\" Else Response.BinaryWrite b\r\n%>");
+    s.Write(
+        "form.asp",
+        "<% Set f = Request.Form\r\n"
+        "Response.Write f.Count & \"|\" & f(\"a\") & \"|\" & f(\"a\").Count & \"|\" & f(\"b\") & \"|\" & f.Item() & "
+        "\"|\"\r\n"
+        "b = Request.BinaryRead(100)\r\n"
+        "If IsEmpty(b) Then Response.Write \"empty\" Else Response.BinaryWrite b\r\n%>");
     s.Write("lookup.asp",
             "<% Response.Write Request(\"a\") & \"|\" & Request(\"f\") & \"|\" & Request(\"request_method\") %>");
     s.Write("sessionid.asp",
@@ -105,8 +106,8 @@ class RequestEndToEnd : public testing::Test {
     TestClient client;
     HttpResponse response;
     if (!client.Connect(site_->port())) return response;
-    std::string head = "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Type: " +
-                       type + "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+    std::string head = "POST " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\nContent-Type: " + type +
+                       "\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n";
     if (!client.Send(head)) return response;
     std::thread sender([&] { client.Send(body); });
     client.ReadResponse(&response);
@@ -147,7 +148,9 @@ TEST_F(RequestEndToEnd, TextRoundTripsInThePagesCodePage) {
   const Case cases[] = {
       // "naive" with a diaeresis, the euro sign, three CJK characters and an emoji (two
       // UTF-16 units): fifteen characters to the script.
-      {"/utf8trip.asp", "na\xC3\xAFve \xE2\x82\xAC" "5 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80",
+      {"/utf8trip.asp",
+       "na\xC3\xAFve \xE2\x82\xAC"
+       "5 \xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xF0\x9F\x98\x80",
        "na%C3%AFve+%E2%82%AC5+%E6%97%A5%E6%9C%AC%E8%AA%9E+%F0%9F%98%80", "15"},
       // GBK: "Chinese text" in two characters.
       {"/gbktrip.asp", "\xD6\xD0\xCE\xC4 5", "%D6%D0%CE%C4+5", "4"},

@@ -18,8 +18,7 @@ struct PageCase {
 
 // Assignments through two calls, in every place a statement can stand.
 const PageCase kRewrittenPages[] = {
-    {"plain.asp", "<% Response.Cookies(\"c\")(\"k\") = \"v\" : Response.Write Request.Cookies(\"c\")(\"k\") %>",
-     "v"},
+    {"plain.asp", "<% Response.Cookies(\"c\")(\"k\") = \"v\" : Response.Write Request.Cookies(\"c\")(\"k\") %>", "v"},
     {"colon.asp", "<% x = 1 : Response.Cookies(\"c\")(\"k\") = x + 1 : Response.Write Request.Cookies(\"c\")(\"k\") %>",
      "2"},
     {"oneline.asp",
@@ -57,7 +56,8 @@ const PageCase kRewrittenPages[] = {
      "x(\"a\")(\"b\").Write \"set\" %>",
      "set"},
     {"continued.asp",
-     "<% Response.Cookies(\"c\") _\r\n   (\"k\") = _\r\n   \"z\"\r\nResponse.Write Request.Cookies(\"c\")(\"k\") %>", "z"},
+     "<% Response.Cookies(\"c\") _\r\n   (\"k\") = _\r\n   \"z\"\r\nResponse.Write Request.Cookies(\"c\")(\"k\") %>",
+     "z"},
     {"state.asp",
      "<% Set Session(\"cart\") = CreateObject(\"Scripting.Dictionary\")\r\n"
      "Session(\"cart\")(3) = \"x\"\r\n"
@@ -66,7 +66,8 @@ const PageCase kRewrittenPages[] = {
      "Response.Write Session(\"cart\")(3) & Application(\"m\")(\"k\") %>",
      "xxy"},
     {"with.asp",
-     "<% With Response\r\n  .Cookies(\"c\")(\"k\") = \"w\"\r\nEnd With\r\nResponse.Write Request.Cookies(\"c\")(\"k\") %>",
+     "<% With Response\r\n  .Cookies(\"c\")(\"k\") = \"w\"\r\nEnd With\r\nResponse.Write Request.Cookies(\"c\")(\"k\") "
+     "%>",
      "w"},
 };
 
@@ -77,8 +78,7 @@ class ScriptPagesEndToEnd : public testing::Test {
     PageSite& s = *site_;
     s.Write("alive.asp", "<% Response.Write \"alive\" %>");
     for (const PageCase& page : kRewrittenPages) s.Write(page.name, page.text);
-    s.Write("cookieorder.asp",
-            "<% Response.Cookies(\"d\")(\"y\") = 2 : Response.Cookies(\"d\")(\"x\") = 1 %>done");
+    s.Write("cookieorder.asp", "<% Response.Cookies(\"d\")(\"y\") = 2 : Response.Cookies(\"d\")(\"x\") = 1 %>done");
     s.Write("runtimeerror.asp", "<% x = 1\r\n\r\nSession(\"none\")(\"k\") = 1\r\nResponse.Write \"never\" %>");
     s.Write("typename.asp",
             "<% Class Foo : End Class\r\n"
@@ -129,8 +129,7 @@ class ScriptPagesEndToEnd : public testing::Test {
     return response;
   }
   static HttpResponse Post(const std::string& target, const std::string& body) {
-    HttpResponse response =
-        Fetch(site_->port(), "POST", target, "Content-Type: application/octet-stream\r\n", body);
+    HttpResponse response = Fetch(site_->port(), "POST", target, "Content-Type: application/octet-stream\r\n", body);
     EXPECT_EQ("alive", site_->Get("/alive.asp").body) << "after " << target;
     return response;
   }
