@@ -39,6 +39,22 @@ function(project_add_test name)
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "${PROJECT_TEST_ENVIRONMENT}" TIMEOUT 600)
 endfunction()
 
+# project_add_page_test(NAME SOURCES... LIBS ...): a test of pages served end to end by
+# the real vellum.dll in isapi-host (in the test's process), driven over loopback by a real
+# HTTP client through PageSite.
+function(project_add_page_test name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBS")
+  project_add_test(${name}
+    SOURCES ${arg_SOURCES}
+            ${CMAKE_SOURCE_DIR}/tests/engine/app/PageSite.cpp
+            ${CMAKE_SOURCE_DIR}/tests/tools/isapi-host/TestClient.cpp
+    LIBS isapi_host_lib ${arg_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/engine/app
+                             ${CMAKE_SOURCE_DIR}/tests/tools/isapi-host)
+  add_dependencies(${name} vellum)
+  target_compile_definitions(${name} PRIVATE VELLUM_DLL_PATH="$<TARGET_FILE:vellum>")
+endfunction()
+
 # project_static_library(NAME SOURCES...): a static library that may still be empty
 # while its folder is being filled.
 function(project_static_library name)
