@@ -41,8 +41,13 @@ bool AccessLog::Open(const std::string& path) {
   return owned_;
 }
 
-void AccessLog::Write(const AccessLogEntry& entry) {
-  std::string line = FormatAccessLogLine(entry);
+void AccessLog::Write(const AccessLogEntry& entry) { WriteLine(FormatAccessLogLine(entry)); }
+
+void AccessLog::WriteLine(std::string_view line) {
+  if (forward_) {
+    forward_(line);
+    return;
+  }
   EnterCriticalSection(&lock_);
   if (file_ != INVALID_HANDLE_VALUE && file_ != nullptr) {
     DWORD written = 0;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,9 +32,15 @@ class AccessLog {
   // An empty path is the standard output. False when the file cannot be opened.
   bool Open(const std::string& path);
   void Write(const AccessLogEntry& entry);
+  // One formatted line, ending in a line feed.
+  void WriteLine(std::string_view line);
+  // Lines go to forward instead of the file (a worker process sends them to the
+  // process that owns the log). Set before the first request.
+  void Forward(std::function<void(std::string_view)> forward) { forward_ = std::move(forward); }
 
  private:
   CRITICAL_SECTION lock_;
   HANDLE file_ = INVALID_HANDLE_VALUE;
   bool owned_ = false;
+  std::function<void(std::string_view)> forward_;
 };

@@ -28,7 +28,7 @@ bool ControlPipe::Open(const std::string& name, unsigned port, HANDLE stopEvent,
     }
     WaitNamedPipeA(name.c_str(), 500);
   }
-  std::string line = "port " + std::to_string(port) + "\n";
+  std::string line = "port " + std::to_string(port) + " pid " + std::to_string(GetCurrentProcessId()) + "\n";
   DWORD written = 0;
   if (!WriteFile(pipe_, line.data(), static_cast<DWORD>(line.size()), &written, nullptr)) {
     *error = "cannot write to control pipe " + name;

@@ -1,6 +1,6 @@
 // ControlPipe: the server's side of --control-pipe. A parent process that starts the
 // server (a test, a supervisor) creates the named pipe and passes its name; the server
-// connects once it listens, writes "port N\n", and sets the stop event when the parent
+// connects once it listens, writes "port N pid P\n", and sets the stop event when the parent
 // closes its end (or goes away) or writes anything. Works alike in the Windows and the
 // Winelib program, whichever process started it.
 #pragma once

@@ -18,16 +18,27 @@ const char kUsage[] =
     "                        (default: the system's)\n"
     "  --receive-timeout MS  longest wait for a client's next bytes (default 15000)\n"
     "  --max-body BYTES      largest request body (default 33554432)\n"
-    "  --control-pipe NAME   named pipe of a parent: told the port, closing it stops the server\n"
+    "  --control-pipe NAME   named pipe of a parent: told the port and process id, closing\n"
+    "                        it stops the server\n"
     "  --response-buffer-limit BYTES\n"
     "                        most bytes a page may buffer before it fails with 500\n"
     "                        (default: the extension's own, 4194304 for vellum);\n"
     "                        Response.Flush sends what is buffered and starts afresh\n"
     "  --debug-errors        error reports name files by their physical path\n"
     "                        (default: by their path in the application)\n"
+    "  --in-process          run the extension in the server's own process (the Windows\n"
+    "                        program always does); by default the Linux program runs it\n"
+    "                        in a worker process that is replaced when it dies\n"
+    "  --recycle-after S     a request still running in the worker process after S seconds\n"
+    "                        ends and replaces the worker (default 120)\n"
+    "  --max-connections N   open connections at once, idle ones included (default 2000)\n"
+    "  --max-connections-per-client N\n"
+    "                        open connections from one client address (default 500)\n"
     "  --help                this text\n"
     "limits: request head 16384 bytes and 100 fields (431 beyond), all of it within\n"
     "  30 s; request body --max-body (413 beyond); an idle connection --receive-timeout;\n"
+    "  connections beyond --max-connections or --max-connections-per-client get 503;\n"
+    "  a head or a body up to 49152 bytes is received before a worker takes the request;\n"
     "  vellum: form 8 MB, page files 8 MB, script time-out 90 s (Server.ScriptTimeout),\n"
     "  script stack 512 KB (\"out of stack space\"), Server.Execute nested 16 deep\n";
 
@@ -86,6 +97,10 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
       options->debugErrors = true;
       continue;
     }
+    if (arg == "--in-process") {
+      options->inProcess = true;
+      continue;
+    }
     static const char* const kWithValue[] = {"--root",
                                              "--port",
                                              "--bind",
@@ -97,7 +112,11 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
                                              "--max-body",
                                              "--control-pipe",
                                              "--response-buffer-limit",
-                                             "--codepage"};
+                                             "--codepage",
+                                             "--recycle-after",
+                                             "--max-connections",
+                                             "--max-connections-per-client",
+                                             "--worker-channel"};
     bool known = false;
     for (const char* name : kWithValue) known = known || arg == name;
     if (!known) {
@@ -177,6 +196,23 @@ bool ParseHostOptions(const std::vector<std::string>& args, HostOptions* options
         return false;
       }
       options->responseBufferLimit = limit;
+    } else if (arg == "--recycle-after") {
+      unsigned seconds = 0;
+      if (!ParseNumber(value, kMaxRecycleAfterSeconds, &seconds) || seconds == 0) {
+        *error = "--recycle-after needs seconds from 1 to " + std::to_string(kMaxRecycleAfterSeconds) + ", not '" +
+                 value + "'";
+        return false;
+      }
+      options->recycleAfterMs = seconds * 1000;
+    } else if (arg == "--max-connections" || arg == "--max-connections-per-client") {
+      unsigned count = 0;
+      if (!ParseNumber(value, kMaxConnectionsLimit, &count) || count == 0) {
+        *error = arg + " needs a number from 1 to " + std::to_string(kMaxConnectionsLimit) + ", not '" + value + "'";
+        return false;
+      }
+      (arg == "--max-connections" ? options->limits.maxConnections : options->limits.maxPerClient) = count;
+    } else if (arg == "--worker-channel") {
+      options->workerChannel = value;
     } else if (arg == "--codepage") {
       if (!ParseNumber(value, kMaxCodePage, &options->codePage) || options->codePage == 0 ||
           !IsValidCodePage(options->codePage)) {

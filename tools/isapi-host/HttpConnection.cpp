@@ -40,71 +40,44 @@ std::string_view FileName(std::string_view path) {
 
 }  // namespace
 
-HttpConnection::HttpConnection(HttpServer& server, unsigned worker, SocketId socket, const SocketEndpoint& peer)
-    : server_(server), worker_(worker), stream_(socket), peerAddress_(peer.address), peerPort_(peer.port) {
-  localAddress_ = Sockets::LocalAddress(socket);
-  Sockets::Configure(socket, server.limits().receiveTimeoutMs, server.limits().sendTimeoutMs);
-}
+HttpConnection::HttpConnection(HttpServer& server, WorkerPool::Job& job)
+    : server_(server),
+      job_(job),
+      stream_(job.connection.socket, std::move(job.connection.buffered)),
+      peerAddress_(job.connection.peer.address),
+      peerPort_(job.connection.peer.port),
+      localAddress_(job.connection.local) {}
 
-void HttpConnection::Serve() {
-  for (;;) {
+bool HttpConnection::Serve() {
+  for (bool first = true;; first = false) {
     HttpRequestHead head;
-    size_t headLength = 0;
-    int errorStatus = 0;
-    if (!ReadHead(&head, &headLength, &errorStatus)) {
-      if (errorStatus) {
-        ResponseSink sink(stream_, false, false, true);
-        sink.SendError(errorStatus, true);
-        AccessLogEntry entry;
-        GetSystemTime(&entry.time);
-        entry.client = peerAddress_;
-        entry.requestLine = "-";
-        entry.status = errorStatus;
-        entry.bytes = sink.bodyBytes();
-        server_.log().Write(entry);
-      }
-      return;
+    HeadParseResult parsed = NextHead(&head, !first);
+    if (parsed.state == HeadParse::kIncomplete) {
+      // Not there yet: the loop waits for it without holding this worker.
+      job_.connection.buffered = stream_.TakePending();
+      return !stream_.failed() && !server_.stopping();
     }
-    server_.SetWorkerBusy(worker_, true);
+    if (parsed.state == HeadParse::kError) {
+      ConnectionLoop::AnswerError(stream_, parsed.errorStatus, peerAddress_, server_.log());
+      return false;
+    }
+    server_.BeginResponse(job_.slot, stream_);
     Next next;
     try {
-      next = Handle(head, headLength);
+      next = Handle(head, parsed.headLength);
     } catch (const std::bad_alloc&) {
       next = Next::kClose;  // this connection ends; the server goes on
     }
-    server_.SetWorkerBusy(worker_, false);
-    if (next == Next::kClose || server_.stopping()) return;
+    if (next == Next::kClose || server_.stopping()) return false;
   }
 }
 
-bool HttpConnection::ReadHead(HttpRequestHead* head, size_t* headLength, int* errorStatus) {
-  ULONGLONG started = 0;
-  for (;;) {
-    std::string_view pending = stream_.Pending();
-    if (!pending.empty()) {
-      HeadParseResult result = ParseRequestHead(pending, head);
-      if (result.state == HeadParse::kComplete) {
-        *headLength = result.headLength;
-        return true;
-      }
-      if (result.state == HeadParse::kError) {
-        *errorStatus = result.errorStatus;
-        return false;
-      }
-      if (!started) started = GetTickCount64();
-      if (GetTickCount64() - started > server_.limits().headDeadlineMs) {
-        *errorStatus = 408;
-        return false;
-      }
-    }
-    if (server_.stopping() && pending.empty()) return false;
-    if (!stream_.ReceiveMore()) {
-      // An idle connection just closes; a half-sent head is answered when the client
-      // may still listen (a time-out), not after it closed or reset.
-      if (!pending.empty() && stream_.timedOut()) *errorStatus = 408;
-      return false;
-    }
-  }
+HeadParseResult HttpConnection::NextHead(HttpRequestHead* head, bool mayWait) {
+  HeadParseResult parsed;
+  if (!stream_.Pending().empty()) parsed = ParseRequestHead(stream_.Pending(), head);
+  if (parsed.state != HeadParse::kIncomplete || !mayWait) return parsed;
+  if (!Sockets::WaitReadable(stream_.socket(), kNextRequestWaitMs) || !stream_.ReceiveMore()) return parsed;
+  return ParseRequestHead(stream_.Pending(), head);
 }
 
 int HttpConnection::PrepareBody(const HttpRequestHead& head, bool preload, RequestBody* body) {

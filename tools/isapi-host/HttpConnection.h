@@ -1,5 +1,7 @@
 // HttpConnection: serves the requests of one client connection in order (keep-alive,
-// pipelining) until either side closes it, a request is malformed, or the server stops.
+// pipelining) as long as they are there: a next request that does not follow at once is
+// left to the connection loop to wait for. Ends when either side closes, a request is
+// malformed, or the server stops.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +10,7 @@
 
 #include "HttpRequestHead.h"
 #include "SocketStream.h"
+#include "WorkerPool.h"
 
 class HttpServer;
 class ResponseSink;
@@ -26,8 +29,15 @@ struct RequestBody {
 
 class HttpConnection {
  public:
-  HttpConnection(HttpServer& server, unsigned worker, SocketId socket, const SocketEndpoint& peer);
-  void Serve();
+  // How long a worker waits for the next request on a connection it just answered
+  // before it hands the connection back to the loop.
+  static constexpr unsigned kNextRequestWaitMs = 2;
+
+  // The job's connection starts with a complete request head.
+  HttpConnection(HttpServer& server, WorkerPool::Job& job);
+  // True when the connection may carry further requests; the bytes received for them
+  // are back in the job.
+  bool Serve();
 
   // Reads the next body bytes for a handler: count, 0 at the end, -1 when the
   // connection failed.
@@ -39,8 +49,8 @@ class HttpConnection {
 
  private:
   enum class Next { kContinue, kClose };
-  // Reads one head: false when the connection is to close (answered or idle).
-  bool ReadHead(HttpRequestHead* head, size_t* headLength, int* errorStatus);
+  // Parses the next head, receiving more only when it follows at once.
+  HeadParseResult NextHead(HttpRequestHead* head, bool mayWait);
   Next Handle(const HttpRequestHead& head, size_t headLength);
   // Prepares the body (100-continue, chunked decoding, preloading); 0 or an error status.
   int PrepareBody(const HttpRequestHead& head, bool preload, RequestBody* body);
@@ -50,7 +60,7 @@ class HttpConnection {
                    ResponseSink& sink);
 
   HttpServer& server_;
-  unsigned worker_;
+  WorkerPool::Job& job_;
   SocketStream stream_;
   std::string peerAddress_;
   unsigned peerPort_ = 0;

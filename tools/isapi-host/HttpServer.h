@@ -1,41 +1,55 @@
-// HttpServer: the listening socket, a fixed pool of worker threads, the loaded
-// extension and what the workers share (applications, file cache, access log). Each
-// worker takes a connection from accept and serves it until it closes, so up to
-// --threads connections are served at once and further ones wait in the listen
-// backlog (an idle keep-alive connection holds its worker until its receive time-out).
-// A worker is initialised for COM (multithreaded apartment) once, before it first
-// calls the extension. Nothing per request creates a thread or a kernel object.
+// HttpServer: the listening socket and its connection loop, the workers that serve
+// complete requests, the loaded extension and what the workers share (applications,
+// file cache, access log).
+//
+// It runs in one of three ways:
+// - in process: the loop and a pool of worker threads in this process (the Windows
+//   program, or --in-process);
+// - supervisor: the loop here, the extension in a worker process started and watched by
+//   WorkerSupervisor, so that a crash of an extension cannot take the server down (the
+//   Winelib program by default);
+// - worker: the pool of a worker process, fed over WorkerChannel (--worker-channel).
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "AccessLog.h"
+#include "ConnectionLoop.h"
 #include "HostOptions.h"
 #include "IsapiExtension.h"
 #include "Sockets.h"
 #include "StaticFileCache.h"
 #include "UrlMapping.h"
+#include "WorkerChannel.h"
+#include "WorkerPool.h"
+#include "WorkerSupervisor.h"
 
 // Body bytes handed to an extension with the control block.
 constexpr DWORD kPreloadBytes = 48 * 1024;
 
+class SocketStream;
+
 class HttpServer {
  public:
+  enum class Mode { kInProcess, kSupervisor, kWorker };
+
   HttpServer(HostOptions options, ConnectionLimits limits = {});
   ~HttpServer();
   HttpServer(const HttpServer&) = delete;
   HttpServer& operator=(const HttpServer&) = delete;
 
-  // Loads the extension, listens and starts the workers.
+  // Loads the extension (or starts the worker process), listens and starts serving.
   bool Start(std::string* error);
   // Stops accepting, closes idle connections, lets running requests finish and waits
-  // up to graceMs for the workers. The destructor waits for every worker.
+  // up to graceMs for them. The destructor waits for every worker.
   void Stop(DWORD graceMs);
 
+  Mode mode() const { return mode_; }
   unsigned port() const { return port_; }
   const HostOptions& options() const { return options_; }
   const ConnectionLimits& limits() const { return limits_; }
@@ -45,38 +59,32 @@ class HttpServer {
   AccessLog& log() { return log_; }
   HANDLE impersonationToken() const { return token_; }
   bool stopping() const { return stopping_; }
+  // Supervisor: how often the worker process was replaced, and its process id.
+  unsigned workerRestarts() const { return supervisor_ ? supervisor_->restarts() : 0; }
+  int workerPid() const { return supervisor_ ? supervisor_->workerPid() : 0; }
 
-  // Workers mark the connection they serve, so Stop can close the idle ones.
-  void SetWorkerSocket(unsigned worker, SocketId socket);
-  void SetWorkerBusy(unsigned worker, bool busy);
+  // A worker is about to answer the next request of the job in slot on stream.
+  void BeginResponse(unsigned slot, SocketStream& stream);
 
  private:
-  struct Worker {
-    HANDLE thread = nullptr;
-    SocketId socket = kNoSocket;
-    bool busy = false;
-  };
-  static DWORD WINAPI WorkerMain(void* argument);
-  // How long a closing connection may still send before it is reset anyway.
-  static constexpr DWORD kLingerMs = 2000;
-  static constexpr DWORD kLingerSliceMs = 250;
-  static void CloseLingering(SocketId socket);
-  void RunWorker(unsigned index);
-  // The next connection, or kNoSocket when none came within one wait slice.
-  SocketId AcceptNext(SocketEndpoint* peer);
+  static DWORD WINAPI ReceiveMain(void* self);
+  // Worker: takes connections from the channel until the server's end closes.
+  void ReceiveRequests();
 
   HostOptions options_;
   ConnectionLimits limits_;
+  Mode mode_ = Mode::kInProcess;
   std::vector<Application> apps_;
   IsapiExtension extension_;
   StaticFileCache files_;
   AccessLog log_;
   HANDLE token_ = nullptr;
-  SocketId listener_ = kNoSocket;
   unsigned port_ = 0;
   std::atomic<bool> stopping_{false};
   bool sockets_ = false;
-  CRITICAL_SECTION workersLock_;
-  CRITICAL_SECTION acceptLock_;  // held by the one worker waiting on the listener
-  std::vector<Worker> workers_;
+  std::unique_ptr<WorkerChannel> channel_;  // worker
+  std::unique_ptr<ConnectionLoop> loop_;
+  std::unique_ptr<WorkerSupervisor> supervisor_;
+  std::unique_ptr<WorkerPool> pool_;
+  HANDLE receiver_ = nullptr;
 };

@@ -35,6 +35,46 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
   }
 }
 
+// A worker process that faults ends at once with the fault's code: the server replaces
+// it within moments, where the system's crash handling would keep it for seconds.
+LONG WINAPI EndWorkerOnFault(EXCEPTION_POINTERS* fault) {
+  const EXCEPTION_RECORD* record = fault->ExceptionRecord;
+  std::fprintf(stderr, "isapi-host: worker process %lu: exception %08lx at %p\n", static_cast<unsigned long>(GetCurrentProcessId()),
+               static_cast<unsigned long>(record->ExceptionCode), record->ExceptionAddress);
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), record->ExceptionCode);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+// The server's arguments for its worker process: all but the parent's control pipe.
+std::vector<std::string> WorkerArguments(const std::vector<std::string>& args) {
+  std::vector<std::string> kept;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--control-pipe") {
+      ++i;
+      continue;
+    }
+    kept.push_back(args[i]);
+  }
+  return kept;
+}
+
+int RunWorker(const HostOptions& options) {
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+  SetUnhandledExceptionFilter(EndWorkerOnFault);
+  // Ctrl+C reaches the whole console; the server process decides when this one ends.
+  SetConsoleCtrlHandler(nullptr, TRUE);
+  HttpServer server(options, options.limits);
+  std::string error;
+  if (!server.Start(&error)) {
+    std::fprintf(stderr, "isapi-host: worker process: %s\n", error.c_str());
+    return 1;
+  }
+  // Ends when the server's end of the channel closes.
+  Sleep(INFINITE);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -63,6 +103,9 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+
+  if (!options.workerChannel.empty()) return RunWorker(options);
+  options.commandLine = WorkerArguments(args);
 
   stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);

@@ -85,6 +85,7 @@ const char* ReasonPhrase(int status) {
     case 431: return "Request Header Fields Too Large";
     case 500: return "Internal Server Error";
     case 501: return "Not Implemented";
+    case 502: return "Bad Gateway";
     case 503: return "Service Unavailable";
     case 505: return "HTTP Version Not Supported";
     default: return "Unknown";

@@ -40,8 +40,18 @@ void SocketStream::Consume(size_t bytes) {
   }
 }
 
+std::string SocketStream::TakePending() {
+  buffer_.erase(0, start_);
+  start_ = 0;
+  return std::move(buffer_);
+}
+
 bool SocketStream::Send(std::string_view a, std::string_view b, std::string_view c) {
   if (failed_) return false;
+  if (beforeSend_) {
+    beforeSend_();
+    beforeSend_ = nullptr;
+  }
   const std::string_view parts[] = {a, b, c};
   if (!Sockets::Send(socket_, parts, 3)) failed_ = true;
   return !failed_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -14,7 +15,7 @@ class SocketStream {
   // Bytes asked of one recv.
   static constexpr size_t kReceiveChunk = 16384;
 
-  explicit SocketStream(SocketId socket) : socket_(socket) {}
+  explicit SocketStream(SocketId socket, std::string received = {}) : socket_(socket), buffer_(std::move(received)) {}
 
   SocketId socket() const { return socket_; }
 
@@ -30,6 +31,12 @@ class SocketStream {
   // Sends every part; false when the connection failed.
   bool Send(std::string_view a, std::string_view b = {}, std::string_view c = {});
 
+  // The bytes received and not consumed, taken out of the stream.
+  std::string TakePending();
+
+  // Called once before the next send (a response about to start), then disarmed.
+  void ArmBeforeSend(std::function<void()> hook) { beforeSend_ = std::move(hook); }
+
   bool failed() const { return failed_; }
   // The last receive failed because the receive time-out passed.
   bool timedOut() const { return timedOut_; }
@@ -40,4 +47,5 @@ class SocketStream {
   size_t start_ = 0;
   bool failed_ = false;
   bool timedOut_ = false;
+  std::function<void()> beforeSend_;
 };

@@ -17,6 +17,8 @@
 // - The listener never blocks: Accept waits for a connection at most timeoutMs, so a
 //   caller can look at a stop flag between waits.
 // - ShutdownBoth from another thread wakes a thread blocked in Receive on that socket.
+// - Poll waits on many sockets at once for the connection loop; a waker is a socket that
+//   Wake makes readable from any thread, so the loop can be told of new work.
 #pragma once
 
 #include <cstddef>
@@ -65,6 +67,24 @@ class Sockets {
   // false when the connection failed.
   static constexpr size_t kMaxSendParts = 4;
   static bool Send(SocketId socket, const std::string_view* parts, size_t count);
+
+  // Receives what is there without waiting: kTimedOut when nothing is.
+  static ReceiveResult ReceiveNow(SocketId socket, char* buffer, size_t length, size_t* received);
+  // Waits at most timeoutMs for the socket to become readable (data, close or error).
+  static bool WaitReadable(SocketId socket, unsigned timeoutMs);
+
+  struct PollEntry {
+    SocketId socket = kNoSocket;
+    bool readable = false;  // out: data, a connection to accept, a close or an error
+  };
+  // Waits at most timeoutMs until one of the sockets is readable; the number readable,
+  // 0 after the time-out, -1 when the call failed.
+  static int Poll(PollEntry* entries, size_t count, unsigned timeoutMs);
+
+  // A socket Poll can wait on, made readable by Wake; Drain takes the wake-ups.
+  static SocketId CreateWaker(std::string* error);
+  static void Wake(SocketId waker);
+  static void DrainWaker(SocketId waker);
 
   static void ShutdownSend(SocketId socket);
   static void ShutdownBoth(SocketId socket);

@@ -7,10 +7,13 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
+
+#include <vector>
 
 #include "Sockets.h"
 
@@ -152,6 +155,52 @@ bool Sockets::Send(SocketId socket, const std::string_view* parts, size_t count)
     }
   }
   return true;
+}
+
+Sockets::ReceiveResult Sockets::ReceiveNow(SocketId socket, char* buffer, size_t length, size_t* received) {
+  for (;;) {
+    ssize_t got = recv(AsDescriptor(socket), buffer, length, MSG_DONTWAIT);
+    if (got > 0) {
+      *received = static_cast<size_t>(got);
+      return ReceiveResult::kData;
+    }
+    if (got == 0) return ReceiveResult::kClosed;
+    if (errno == EINTR) continue;
+    return errno == EAGAIN || errno == EWOULDBLOCK ? ReceiveResult::kTimedOut : ReceiveResult::kFailed;
+  }
+}
+
+bool Sockets::WaitReadable(SocketId socket, unsigned timeoutMs) {
+  pollfd ready{AsDescriptor(socket), POLLIN, 0};
+  return poll(&ready, 1, static_cast<int>(timeoutMs)) > 0;
+}
+
+int Sockets::Poll(PollEntry* entries, size_t count, unsigned timeoutMs) {
+  thread_local std::vector<pollfd> descriptors;
+  descriptors.resize(count);
+  for (size_t i = 0; i < count; ++i) descriptors[i] = pollfd{AsDescriptor(entries[i].socket), POLLIN, 0};
+  int ready = poll(descriptors.data(), count, static_cast<int>(timeoutMs));
+  if (ready < 0) return errno == EINTR ? 0 : -1;
+  for (size_t i = 0; i < count; ++i) entries[i].readable = descriptors[i].revents != 0;
+  return ready;
+}
+
+SocketId Sockets::CreateWaker(std::string* error) {
+  int waker = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (waker < 0) *error = "eventfd failed (errno " + std::to_string(errno) + ")";
+  return waker < 0 ? kNoSocket : waker;
+}
+
+void Sockets::Wake(SocketId waker) {
+  uint64_t one = 1;
+  ssize_t written = write(AsDescriptor(waker), &one, sizeof one);
+  (void)written;  // a full counter is already readable
+}
+
+void Sockets::DrainWaker(SocketId waker) {
+  uint64_t count = 0;
+  ssize_t got = read(AsDescriptor(waker), &count, sizeof count);
+  (void)got;
 }
 
 void Sockets::ShutdownSend(SocketId socket) { shutdown(AsDescriptor(socket), SHUT_WR); }

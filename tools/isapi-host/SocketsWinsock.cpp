@@ -5,6 +5,7 @@
 #include "Sockets.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -135,6 +136,58 @@ bool Sockets::Send(SocketId socket, const std::string_view* parts, size_t count)
     }
   }
   return true;
+}
+
+Sockets::ReceiveResult Sockets::ReceiveNow(SocketId socket, char* buffer, size_t length, size_t* received) {
+  // A readable socket answers a receive at once: with data, a close or an error.
+  if (!WaitReadable(socket, 0)) return ReceiveResult::kTimedOut;
+  return Receive(socket, buffer, length, received);
+}
+
+bool Sockets::WaitReadable(SocketId socket, unsigned timeoutMs) {
+  WSAPOLLFD ready{AsSocket(socket), POLLRDNORM, 0};
+  return WSAPoll(&ready, 1, static_cast<INT>(timeoutMs)) > 0;
+}
+
+int Sockets::Poll(PollEntry* entries, size_t count, unsigned timeoutMs) {
+  thread_local std::vector<WSAPOLLFD> sockets;
+  sockets.resize(count);
+  for (size_t i = 0; i < count; ++i) sockets[i] = WSAPOLLFD{AsSocket(entries[i].socket), POLLRDNORM, 0};
+  int ready = WSAPoll(sockets.data(), static_cast<ULONG>(count), static_cast<INT>(timeoutMs));
+  if (ready < 0) return -1;
+  for (size_t i = 0; i < count; ++i) entries[i].readable = sockets[i].revents != 0;
+  return ready;
+}
+
+// Winsock has no event descriptor to poll: a datagram socket on the loopback address
+// that sends itself a byte serves.
+SocketId Sockets::CreateWaker(std::string* error) {
+  SOCKET waker = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  int length = sizeof local;
+  u_long nonBlocking = 1;
+  if (waker == INVALID_SOCKET || bind(waker, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+      getsockname(waker, reinterpret_cast<sockaddr*>(&local), &length) != 0 ||
+      connect(waker, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+      ioctlsocket(waker, FIONBIO, &nonBlocking) != 0) {
+    *error = "cannot make the loop's wake-up socket (" + std::to_string(WSAGetLastError()) + ")";
+    if (waker != INVALID_SOCKET) closesocket(waker);
+    return kNoSocket;
+  }
+  return static_cast<SocketId>(waker);
+}
+
+void Sockets::Wake(SocketId waker) {
+  char byte = 0;
+  send(AsSocket(waker), &byte, 1, 0);
+}
+
+void Sockets::DrainWaker(SocketId waker) {
+  char scratch[64];
+  while (recv(AsSocket(waker), scratch, sizeof scratch, 0) > 0) {
+  }
 }
 
 void Sockets::ShutdownSend(SocketId socket) { shutdown(AsSocket(socket), SD_SEND); }

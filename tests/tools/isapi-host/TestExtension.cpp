@@ -118,6 +118,26 @@ extern "C" DWORD WINAPI HttpExtensionProc(EXTENSION_CONTROL_BLOCK* ecb) {
       if (!Write(ecb, std::string(static_cast<size_t>(size), static_cast<char>('a' + i % 26)))) break;
     return HSE_STATUS_SUCCESS;
   }
+  if (Has(query, "crash")) {
+    // A fault in the extension, after "crash=N" bytes of a response (0: before any).
+    int bytes = std::atoi(QueryValue(query, "crash").c_str());
+    if (bytes > 0) {
+      SendHead(ecb, "200 OK", "Content-Type: text/plain\r\n\r\n");
+      Write(ecb, std::string(static_cast<size_t>(bytes), 'c'));
+    }
+    *static_cast<volatile int*>(nullptr) = 1;
+    return HSE_STATUS_SUCCESS;
+  }
+  if (Has(query, "sleep")) {
+    // A call that does not come back for "sleep=MS".
+    Sleep(static_cast<DWORD>(std::atoi(QueryValue(query, "sleep").c_str())));
+    Answer(ecb, "slept");
+    return HSE_STATUS_SUCCESS;
+  }
+  if (Has(query, "pid")) {
+    Answer(ecb, std::to_string(GetCurrentProcessId()));
+    return HSE_STATUS_SUCCESS;
+  }
   if (Has(query, "nohead")) {
     Write(ecb, "written without a head");
     return HSE_STATUS_SUCCESS;

@@ -30,7 +30,7 @@ bool WaitOverlapped(HANDLE handle, OVERLAPPED* overlapped, BOOL started, DWORD t
 
 }  // namespace
 
-TestSite::TestSite(const std::string& extensionPath, ConnectionLimits limits) {
+TestSite::TestSite(const std::string& extensionPath, ConnectionLimits limits, unsigned recycleAfterSeconds) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   base_ = std::string(temp) + "isapi-host-test-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -66,6 +66,7 @@ TestSite::TestSite(const std::string& extensionPath, ConnectionLimits limits) {
   options.apps.push_back({"/app2", appRoot_});
   options.accessLog = logPath_;
   options.limits = limits;
+  if (recycleAfterSeconds) options.recycleAfterMs = recycleAfterSeconds * 1000;
   if (const char* program = std::getenv("ISAPI_HOST_PROGRAM"); program && *program) {
     started_ = StartProgram(program, options);
     return;
@@ -73,6 +74,7 @@ TestSite::TestSite(const std::string& extensionPath, ConnectionLimits limits) {
   server_ = std::make_unique<HttpServer>(options, limits);
   started_ = server_->Start(&error_);
   port_ = server_->port();
+  pid_ = GetCurrentProcessId();
 }
 
 TestSite::~TestSite() {
@@ -95,7 +97,10 @@ bool TestSite::StartProgram(const std::string& program, const HostOptions& optio
                         " --threads " + std::to_string(options.threads) + " --extension " + Quoted(options.extension) +
                         " --access-log " + Quoted(options.accessLog) + " --receive-timeout " +
                         std::to_string(options.limits.receiveTimeoutMs) + " --max-body " +
-                        std::to_string(options.limits.maxBodyBytes) + " --control-pipe " + pipeName;
+                        std::to_string(options.limits.maxBodyBytes) + " --max-connections " +
+                        std::to_string(options.limits.maxConnections) + " --max-connections-per-client " +
+                        std::to_string(options.limits.maxPerClient) + " --recycle-after " +
+                        std::to_string(options.recycleAfterMs / 1000) + " --control-pipe " + pipeName;
   for (const Application& app : options.apps) command += " --app " + Quoted(app.url + "=" + app.root);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
@@ -120,7 +125,7 @@ bool TestSite::StartProgram(const std::string& program, const HostOptions& optio
                                   kProgramStartMs, &bytes);
   CloseHandle(overlapped.hEvent);
   if (read) text[bytes] = '\0';
-  if (!read || std::sscanf(text, "port %u", &port_) != 1 || port_ == 0) {
+  if (!read || std::sscanf(text, "port %u pid %u", &port_, &pid_) != 2 || port_ == 0) {
     error_ = program + " did not report its port";
     return false;
   }

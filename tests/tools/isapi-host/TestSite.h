@@ -15,8 +15,9 @@
 
 class TestSite {
  public:
-  // extensionPath: a Unix or Windows path of the extension DLL.
-  TestSite(const std::string& extensionPath, ConnectionLimits limits);
+  // extensionPath: a Unix or Windows path of the extension DLL. recycleAfterSeconds:
+  // the program's --recycle-after, 0 for its default.
+  TestSite(const std::string& extensionPath, ConnectionLimits limits, unsigned recycleAfterSeconds = 0);
   ~TestSite();
   TestSite(const TestSite&) = delete;
   TestSite& operator=(const TestSite&) = delete;
@@ -24,6 +25,8 @@ class TestSite {
   bool started() const { return started_; }
   const std::string& startError() const { return error_; }
   unsigned port() const { return port_; }
+  // The server's process id (a program of its own; this process otherwise).
+  unsigned pid() const { return pid_; }
   const std::string& root() const { return root_; }        // site root, no trailing backslash
   const std::string& appRoot() const { return appRoot_; }  // root of the /app2 application
   std::string ReadAccessLog() const;
@@ -43,6 +46,7 @@ class TestSite {
   std::unique_ptr<HttpServer> server_;
   HANDLE control_ = INVALID_HANDLE_VALUE;  // the program's control pipe, ours to close
   unsigned port_ = 0;
+  unsigned pid_ = 0;
   bool started_ = false;
   std::string error_;
 };
