@@ -76,7 +76,13 @@ HeadParseResult HttpConnection::NextHead(HttpRequestHead* head, bool mayWait) {
   HeadParseResult parsed;
   if (!stream_.Pending().empty()) parsed = ParseRequestHead(stream_.Pending(), head);
   if (parsed.state != HeadParse::kIncomplete || !mayWait) return parsed;
-  if (!Sockets::WaitReadable(stream_.socket(), kNextRequestWaitMs) || !stream_.ReceiveMore()) return parsed;
+  // Nothing of the next request read yet: should this process end now, the server keeps
+  // the connection. Once bytes are read, they are a request in flight.
+  const bool idle = stream_.Pending().empty();
+  if (idle) server_.NoteIdle(job_.slot, true);
+  bool more = Sockets::WaitReadable(stream_.socket(), kNextRequestWaitMs);
+  if (idle && more) server_.NoteIdle(job_.slot, false);
+  if (!more || !stream_.ReceiveMore()) return parsed;
   return ParseRequestHead(stream_.Pending(), head);
 }
 

@@ -87,9 +87,14 @@ void HttpServer::Stop(DWORD graceMs) {
 void HttpServer::BeginResponse(unsigned slot, SocketStream& stream) {
   if (mode_ != Mode::kWorker) return;
   // The server process learns from this word whether a client can still be told that
-  // the worker failed: cleared for each request, set just before its first byte goes.
-  channel_->MarkResponseNotBegun(slot);
-  stream.ArmBeforeSend([this, slot] { channel_->MarkResponseBegun(slot); });
+  // the worker failed: a request, until just before its response's first byte goes.
+  channel_->SetState(slot, WorkerChannel::SlotState::kRequest);
+  stream.ArmBeforeSend([this, slot] { channel_->SetState(slot, WorkerChannel::SlotState::kResponse); });
+}
+
+void HttpServer::NoteIdle(unsigned slot, bool idle) {
+  if (mode_ != Mode::kWorker) return;
+  channel_->SetState(slot, idle ? WorkerChannel::SlotState::kIdle : WorkerChannel::SlotState::kRequest);
 }
 
 DWORD WINAPI HttpServer::ReceiveMain(void* self) {

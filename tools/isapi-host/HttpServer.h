@@ -65,6 +65,8 @@ class HttpServer {
 
   // A worker is about to answer the next request of the job in slot on stream.
   void BeginResponse(unsigned slot, SocketStream& stream);
+  // A worker waits for the next request with nothing of it read (idle), or reads it.
+  void NoteIdle(unsigned slot, bool idle);
 
  private:
   static DWORD WINAPI ReceiveMain(void* self);

@@ -6,13 +6,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stddef.h>
 #include <string.h>
 #include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -20,8 +18,6 @@
 #include <cstdio>
 
 #include "WorkerChannel.h"
-
-extern char** environ;
 
 namespace {
 
@@ -55,11 +51,26 @@ void SizeBuffers(int socket) {
   setsockopt(socket, SOL_SOCKET, SO_RCVBUF, &kChannelBufferBytes, sizeof kChannelBufferBytes);
 }
 
-// The program's own file: the shared object Wine loaded this code from.
+// The program's own start script: the shared object Wine loaded this code from, less
+// its ".so".
 std::string OwnProgram() {
   Dl_info info{};
   if (!dladdr(reinterpret_cast<void*>(&OwnProgram), &info) || !info.dli_fname) return {};
-  return info.dli_fname;
+  std::string path = info.dli_fname;
+  if (path.size() > 3 && path.compare(path.size() - 3, 3, ".so") == 0) path.resize(path.size() - 3);
+  return path;
+}
+
+// Whether a process is gone (or a zombie nobody reaps).
+bool ProcessGone(int pid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
+  FILE* stat = std::fopen(path, "r");
+  if (!stat) return true;
+  char state = '?';
+  int scanned = std::fscanf(stat, "%*d (%*[^)]) %c", &state);
+  std::fclose(stat);
+  return scanned == 1 && (state == 'Z' || state == 'X');
 }
 
 uint64_t NowMs() {
@@ -84,7 +95,7 @@ bool WorkerChannel::Supported() { return true; }
 WorkerChannel::~WorkerChannel() {
   if (socket_ >= 0) close(socket_);
   if (memory_ >= 0) close(memory_);
-  if (begun_) munmap(begun_, slots_ * kSlotWords * sizeof(uint32_t));
+  if (states_) munmap(states_, slots_ * kSlotWords * sizeof(uint32_t));
 }
 
 bool WorkerChannel::MapShared(int memory, std::string* error) {
@@ -93,12 +104,12 @@ bool WorkerChannel::MapShared(int memory, std::string* error) {
     *error = "cannot map the memory shared with the server (errno " + std::to_string(errno) + ")";
     return false;
   }
-  begun_ = static_cast<uint32_t*>(mapped);
+  states_ = static_cast<uint32_t*>(mapped);
   return true;
 }
 
 bool WorkerChannel::Spawn(const std::vector<std::string>& args, unsigned slots, unsigned startMs,
-                          std::string* error) {
+                          const Starter& start, std::string* error) {
   if (memory_ < 0) {
     slots_ = slots;
     memory_ = memfd_create("isapi-host-slots", MFD_CLOEXEC);
@@ -120,52 +131,36 @@ bool WorkerChannel::Spawn(const std::vector<std::string>& args, unsigned slots, 
     return false;
   }
 
-  const char* loader = getenv("WINELOADER");
-  std::string program = loader && access(loader, X_OK) == 0 ? loader : "wine";
-  std::vector<std::string> argv = {program, OwnProgram()};
-  argv.insert(argv.end(), args.begin(), args.end());
-  argv.push_back(kOption);
-  argv.push_back(name);
-  std::vector<char*> pointers;
-  for (std::string& arg : argv) pointers.push_back(arg.data());
-  pointers.push_back(nullptr);
-  pid_t pid = -1;
-  int spawnError = posix_spawnp(&pid, program.c_str(), nullptr, nullptr, pointers.data(), environ);
-  if (spawnError != 0) {
-    *error = "cannot start the worker process " + program + " (errno " + std::to_string(spawnError) + ")";
+  std::vector<std::string> workerArgs = args;
+  workerArgs.push_back(kOption);
+  workerArgs.push_back(name);
+  if (!start(OwnProgram(), workerArgs, error)) {
     close(listener);
     return false;
   }
-  pid_ = pid;
 
-  // Wait for it to connect; a worker that ends first failed to start.
+  // Wait for it to connect; the kernel tells who connected.
   int connection = -1;
   const uint64_t deadline = NowMs() + startMs;
-  for (;;) {
+  while (connection < 0) {
     pollfd ready{listener, POLLIN, 0};
     if (poll(&ready, 1, 50) > 0) connection = accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
-    if (connection >= 0) break;
-    int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      *error = "the worker process ended as it started";
-      pid_ = -1;
-      close(listener);
-      return false;
-    }
-    if (NowMs() > deadline) {
+    if (connection < 0 && NowMs() > deadline) {
       *error = "the worker process did not start within " + std::to_string(startMs) + " ms";
-      Kill();
-      Reap();
       close(listener);
       return false;
     }
   }
+  ucred peer{};
+  socklen_t peerLength = sizeof peer;
+  getsockopt(connection, SOL_SOCKET, SO_PEERCRED, &peer, &peerLength);
+  pid_ = peer.pid;
   close(listener);
   SizeBuffers(connection);
   if (socket_ >= 0) close(socket_);
   socket_ = connection;
 
-  for (unsigned slot = 0; slot < slots_; ++slot) ClearResponseBegun(slot);
+  for (unsigned slot = 0; slot < slots_; ++slot) SetState(slot, SlotState::kRequest);
   Header hello;
   hello.kind = kHello;
   hello.slot = slots_;
@@ -241,31 +236,27 @@ WorkerChannel::Message WorkerChannel::Receive(unsigned timeoutMs) {
   return result;
 }
 
-bool WorkerChannel::ResponseBegun(unsigned slot) const {
-  return slot < slots_ && __atomic_load_n(&begun_[slot * kSlotWords], __ATOMIC_ACQUIRE) != 0;
+WorkerChannel::SlotState WorkerChannel::State(unsigned slot) const {
+  if (slot >= slots_) return SlotState::kResponse;
+  return static_cast<SlotState>(__atomic_load_n(&states_[slot * kSlotWords], __ATOMIC_ACQUIRE));
 }
 
-void WorkerChannel::ClearResponseBegun(unsigned slot) {
-  if (slot < slots_) __atomic_store_n(&begun_[slot * kSlotWords], 0u, __ATOMIC_RELEASE);
+void WorkerChannel::SetState(unsigned slot, SlotState state) {
+  if (slot < slots_) __atomic_store_n(&states_[slot * kSlotWords], static_cast<uint32_t>(state), __ATOMIC_RELEASE);
 }
 
 void WorkerChannel::Kill() {
   if (pid_ > 0) kill(pid_, SIGKILL);
 }
 
-std::string WorkerChannel::Reap() {
-  if (pid_ <= 0) return "ended";
-  int status = 0;
-  pid_t reaped = -1;
-  do {
-    reaped = waitpid(pid_, &status, 0);
-  } while (reaped < 0 && errno == EINTR);
+void WorkerChannel::Reap() {
+  constexpr uint64_t kReapWaitMs = 5000;
+  const uint64_t deadline = NowMs() + kReapWaitMs;
+  while (pid_ > 0 && !ProcessGone(pid_) && NowMs() < deadline) {
+    timespec pause{0, 5 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
   pid_ = -1;
-  if (reaped < 0) return "ended";
-  if (WIFSIGNALED(status)) return "signal " + std::to_string(WTERMSIG(status));
-  char text[32];
-  std::snprintf(text, sizeof text, "exit code %d", WEXITSTATUS(status));
-  return text;
 }
 
 bool WorkerChannel::Connect(const std::string& name, std::string* error) {
@@ -344,9 +335,3 @@ void WorkerChannel::SendLog(std::string_view line) {
   header.kind = kLog;
   Send(header, line.substr(0, kMaxMessageBytes - sizeof(Header)), -1, true);
 }
-
-void WorkerChannel::MarkResponseBegun(unsigned slot) {
-  if (slot < slots_) __atomic_store_n(&begun_[slot * kSlotWords], 1u, __ATOMIC_RELEASE);
-}
-
-void WorkerChannel::MarkResponseNotBegun(unsigned slot) { ClearResponseBegun(slot); }

@@ -7,7 +7,7 @@ bool WorkerChannel::Supported() { return false; }
 
 WorkerChannel::~WorkerChannel() = default;
 
-bool WorkerChannel::Spawn(const std::vector<std::string>&, unsigned, unsigned, std::string* error) {
+bool WorkerChannel::Spawn(const std::vector<std::string>&, unsigned, unsigned, const Starter&, std::string* error) {
   *error = "this build runs extensions in its own process";
   return false;
 }
@@ -22,10 +22,10 @@ WorkerChannel::Message WorkerChannel::Receive(unsigned) {
   return ended;
 }
 
-bool WorkerChannel::ResponseBegun(unsigned) const { return false; }
-void WorkerChannel::ClearResponseBegun(unsigned) {}
+WorkerChannel::SlotState WorkerChannel::State(unsigned) const { return SlotState::kResponse; }
+void WorkerChannel::SetState(unsigned, SlotState) {}
 void WorkerChannel::Kill() {}
-std::string WorkerChannel::Reap() { return "ended"; }
+void WorkerChannel::Reap() {}
 
 bool WorkerChannel::Connect(const std::string&, std::string* error) {
   *error = "this build cannot run as a worker process";
@@ -35,5 +35,3 @@ bool WorkerChannel::Connect(const std::string&, std::string* error) {
 bool WorkerChannel::ReceiveRequest(Request*) { return false; }
 void WorkerChannel::SendDone(unsigned, bool, std::string_view) {}
 void WorkerChannel::SendLog(std::string_view) {}
-void WorkerChannel::MarkResponseBegun(unsigned) {}
-void WorkerChannel::MarkResponseNotBegun(unsigned) {}

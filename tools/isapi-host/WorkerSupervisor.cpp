@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "AccessLog.h"
+#include "HostOptions.h"
 
 namespace {
 
@@ -11,6 +12,53 @@ constexpr unsigned kWatchSliceMs = 100;
 // A failed start is tried again after this.
 constexpr DWORD kRestartPauseMs = 500;
 constexpr size_t kMaxLoggedLine = 512;
+
+// One argument quoted for a command line, as the C runtime splits it again.
+std::string Quoted(const std::string& argument) {
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+// Starts the worker through the system, as any program starts another.
+bool StartProcess(const std::string& program, const std::vector<std::string>& args, std::string* error) {
+  std::string command = Quoted(ToWindowsPath(program));
+  for (const std::string& arg : args) command += " " + Quoted(arg);
+  // The worker writes nothing to its standard output and only its faults to the error
+  // output, which it shares with this process; it has no console of its own.
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE nothing = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                               OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nothing;
+  startup.hStdOutput = nothing;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION process{};
+  BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr, nullptr,
+                                &startup, &process);
+  DWORD failure = GetLastError();
+  if (nothing != INVALID_HANDLE_VALUE) CloseHandle(nothing);
+  if (!started) {
+    *error = "cannot start the worker process " + program + " (error " + std::to_string(failure) + ")";
+    return false;
+  }
+  // A Winelib program starts as a Linux program: there may be no handles to close.
+  if (process.hThread) CloseHandle(process.hThread);
+  if (process.hProcess) CloseHandle(process.hProcess);
+  return true;
+}
 
 std::string FirstLine(std::string_view bytes) {
   size_t end = bytes.find_first_of("\r\n");
@@ -33,7 +81,7 @@ WorkerSupervisor::~WorkerSupervisor() {
 bool WorkerSupervisor::Start(ConnectionLoop& loop, std::vector<std::string> args, std::string* error) {
   loop_ = &loop;
   args_ = std::move(args);
-  if (!channel_.Spawn(args_, static_cast<unsigned>(slots_.size()), kStartMs, error)) return false;
+  if (!channel_.Spawn(args_, static_cast<unsigned>(slots_.size()), kStartMs, StartProcess, error)) return false;
   running_ = true;
   thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
   if (!thread_) {
@@ -60,7 +108,7 @@ void WorkerSupervisor::SendWaiting() {
   while (!waiting_.empty() && !free_.empty()) {
     unsigned index = free_.back();
     ReadyConnection& next = waiting_.front();
-    channel_.ClearResponseBegun(index);
+    channel_.SetState(index, WorkerChannel::SlotState::kRequest);
     // A full channel is tried again when the worker reports back.
     if (!channel_.SendRequest(index, next.socket, next.peer, next.local, next.buffered)) return;
     free_.pop_back();
@@ -144,6 +192,7 @@ void WorkerSupervisor::Watch() {
         }
         LeaveCriticalSection(&lock_);
         if (found) {
+          ended_ = "ended after a request ran longer than " + std::to_string(recycleAfterMs_ / 1000) + " s";
           std::fprintf(stderr, "isapi-host: \"%s\" ran longer than %u s in worker process %d; ending it\n",
                        hung.c_str(), recycleAfterMs_ / 1000, channel_.pid());
           channel_.Kill();
@@ -157,11 +206,13 @@ void WorkerSupervisor::Watch() {
 void WorkerSupervisor::WorkerEnded() {
   const int pid = channel_.pid();
   channel_.Kill();  // it may have closed the channel and still be running
-  const std::string how = channel_.Reap();
+  channel_.Reap();
+  const std::string how = ended_.empty() ? "ended" : ended_;
+  ended_.clear();
   struct Lost {
     ReadyConnection connection;
     std::string requestLine;
-    bool begun;
+    WorkerChannel::SlotState state;
   };
   std::vector<Lost> lost;
   EnterCriticalSection(&lock_);
@@ -170,27 +221,36 @@ void WorkerSupervisor::WorkerEnded() {
     Slot& slot = slots_[index];
     if (!slot.busy) continue;
     slot.busy = false;
-    lost.push_back({std::move(slot.connection), std::move(slot.requestLine), channel_.ResponseBegun(index)});
+    lost.push_back({std::move(slot.connection), std::move(slot.requestLine), channel_.State(index)});
     free_.push_back(index);
   }
   bool stopping = stopping_;
   LeaveCriticalSection(&lock_);
 
-  // Clients still waiting for a head are told; a response cut short can only be closed.
-  const std::string note = "worker process ended (" + how + ")";
+  // Clients still waiting for a head are told; a response cut short can only be closed;
+  // a connection that was only waiting for its next request is kept.
+  const std::string note = "worker process " + how;
+  size_t failed = 0;
   for (Lost& item : lost) {
-    if (item.begun)
-      loop_->Return(std::move(item.connection), false);
-    else
-      loop_->ReturnWithError(std::move(item.connection), 502, item.requestLine, note);
+    switch (item.state) {
+      case WorkerChannel::SlotState::kRequest:
+        ++failed;
+        loop_->ReturnWithError(std::move(item.connection), 502, item.requestLine, note);
+        break;
+      case WorkerChannel::SlotState::kResponse:
+        ++failed;
+        loop_->Return(std::move(item.connection), false);
+        break;
+      case WorkerChannel::SlotState::kIdle: loop_->Return(std::move(item.connection), true); break;
+    }
   }
   if (stopping) return;
-  std::fprintf(stderr, "isapi-host: worker process %d ended (%s) with %zu requests in flight; starting another\n",
-               pid, how.c_str(), lost.size());
+  std::fprintf(stderr, "isapi-host: worker process %d %s with %zu requests in flight; starting another\n",
+               pid, how.c_str(), failed);
   ++restarts_;
   for (;;) {
     std::string error;
-    if (channel_.Spawn(args_, static_cast<unsigned>(slots_.size()), kStartMs, &error)) break;
+    if (channel_.Spawn(args_, static_cast<unsigned>(slots_.size()), kStartMs, StartProcess, &error)) break;
     std::fprintf(stderr, "isapi-host: %s\n", error.c_str());
     EnterCriticalSection(&lock_);
     stopping = stopping_;

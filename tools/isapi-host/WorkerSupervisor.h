@@ -65,5 +65,6 @@ class WorkerSupervisor {
   bool running_ = false;  // a worker is connected and takes requests
   bool stopping_ = false;
   unsigned restarts_ = 0;
+  std::string ended_;  // why the watcher ended the worker, when it did
   HANDLE thread_ = nullptr;
 };

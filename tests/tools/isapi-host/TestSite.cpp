@@ -30,7 +30,8 @@ bool WaitOverlapped(HANDLE handle, OVERLAPPED* overlapped, BOOL started, DWORD t
 
 }  // namespace
 
-TestSite::TestSite(const std::string& extensionPath, ConnectionLimits limits, unsigned recycleAfterSeconds) {
+TestSite::TestSite(const std::string& extensionPath, ConnectionLimits limits, unsigned recycleAfterSeconds,
+                   unsigned threads) {
   char temp[MAX_PATH];
   GetTempPathA(sizeof temp, temp);
   base_ = std::string(temp) + "isapi-host-test-" + std::to_string(GetCurrentProcessId()) + "-" +
@@ -61,7 +62,7 @@ TestSite::TestSite(const std::string& extensionPath, ConnectionLimits limits, un
   HostOptions options;
   options.root = root_;
   options.port = 0;
-  options.threads = 40;
+  options.threads = threads;
   options.extension = ToWindowsPath(extensionPath);
   options.apps.push_back({"/app2", appRoot_});
   options.accessLog = logPath_;

@@ -16,8 +16,9 @@
 class TestSite {
  public:
   // extensionPath: a Unix or Windows path of the extension DLL. recycleAfterSeconds:
-  // the program's --recycle-after, 0 for its default.
-  TestSite(const std::string& extensionPath, ConnectionLimits limits, unsigned recycleAfterSeconds = 0);
+  // the program's --recycle-after, 0 for its default. threads: worker threads.
+  TestSite(const std::string& extensionPath, ConnectionLimits limits, unsigned recycleAfterSeconds = 0,
+           unsigned threads = 40);
   ~TestSite();
   TestSite(const TestSite&) = delete;
   TestSite& operator=(const TestSite&) = delete;
