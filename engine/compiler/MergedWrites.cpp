@@ -303,7 +303,9 @@ class Composer {
     if (IsDigits(text)) return true;
     if (vbscript_) {
       if (IsVBScriptStringLiteral(text)) return true;
-      if (vb_.confused || text.empty() || !IsIdentifierStart(text.front()) ||
+      // Where errors may be skipped, a For that failed (a name Option Explicit does not
+      // know, a function's name) can still lead into its body: no name is trusted.
+      if (vb_.confused || !riskyFirst_ || text.empty() || !IsIdentifierStart(text.front()) ||
           !std::all_of(text.begin(), text.end(), IsIdentifierByte)) {
         return false;
       }
@@ -321,6 +323,10 @@ class Composer {
   bool IsOneExpression(std::string_view text) const {
     if (HasLineBreak(text)) return false;
     text = Trim(text);
+    // "Response.Write = 1" is an assignment, not a write.
+    if (text.empty() || std::string_view("=,:;)]}*/%<>|^?").find(text.front()) != std::string_view::npos) {
+      return false;
+    }
     return vbscript_ ? IsOneVBScriptExpression(text) : IsOneJScriptExpression(text);
   }
 

@@ -10,7 +10,7 @@
 //    the run; every later value must be a literal or a name whose reading cannot fail
 //    (a VBScript For variable inside its loop, a JScript var of a program without
 //    functions). Under VBScript's On Error Resume Next (or where Execute could set it)
-//    nothing risky is merged: a skipped merged call would skip the whole run.
+//    only literals are merged: a skipped merged call would skip the whole run.
 //  - The call stays on its pieces' source line: a run never crosses a line feed, so
 //    an error inside the call reports the line each separate call would have reported.
 //    The call takes the first piece's program line and the other pieces keep theirs,

@@ -111,13 +111,15 @@ TEST_F(MergedWritesTest, WhatStaysSeparateStatements) {
                                           "Response.HtmlBlock(1)"}},
       {"<b><%= a, b %></b>", {"Response.HtmlBlock(0)", "Response.Write  a, b :", "Response.HtmlBlock(1)"}},
       {"<b><%= a ' note %></b>", {"Response.HtmlBlock(0)", "Response.Write  a ' note :", "Response.HtmlBlock(1)"}},
+      {"<b><%= = 1 %></b>", {"Response.HtmlBlock(0)", "Response.Write  = 1 :", "Response.HtmlBlock(1)"}},
       // Where a failed statement may be skipped, a value that can fail is never merged
       // (a skipped run would skip its blocks too), also when Resume Next comes later.
       {"<b><%= f() %></b><% On Error Resume Next %>",
        {"Response.HtmlBlock(0)", "Response.Write  f() :", "Response.HtmlBlock(1)", " On Error Resume Next "}},
-      {"<% For i = 1 To 2 %><b><%= f() %><%= i %></b><% Next %><% Execute \"x\" %>",
-       {" For i = 1 To 2 ", "Response.HtmlBlock(0)", "Response.Write  f() :", "Response.vellum_WriteRun \"* 1\", i",
-        "", " Next ", " Execute \"x\" "}},
+      // There a For that failed may still run its body: only literals merge.
+      {"<% For i = 1 To 2 %><b><%= f() %><%= i %></b><%= 1 %><% Next %><% Execute \"x\" %>",
+       {" For i = 1 To 2 ", "Response.HtmlBlock(0)", "Response.Write  f() :", "Response.Write  i :",
+        "Response.vellum_WriteRun \"1 *\", 1", "", " Next ", " Execute \"x\" "}},
       // Code between pieces ends the run.
       {"<b><% x = 1 %></b>", {"Response.HtmlBlock(0)", " x = 1 ", "Response.HtmlBlock(1)"}},
   };
