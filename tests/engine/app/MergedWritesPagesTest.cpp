@@ -95,6 +95,11 @@ class MergedWritesPages : public testing::Test {
   static void SetUpTestSuite() {
     site_ = new PageSite;
     for (const Page& page : kPages) WriteBothForms(*site_, page);
+    site_->Write("byhand.asp",
+                 "<p>x</p><% On Error Resume Next\r\n"
+                 "Response.vellum_WriteRun \"* 0\", \"[\"\r\nResponse.Write \"|\" & Hex(Err.Number)\r\n"
+                 "Response.vellum_WriteRun \"0 x\", 1\r\nResponse.Write \"|\" & Hex(Err.Number) : Err.Clear\r\n"
+                 "Response.vellum_WriteRun \"* * * * * * * *\"\r\nResponse.Write \"|\" & Hex(Err.Number) %>");
     std::string error;
     ASSERT_TRUE(site_->Start(&error)) << error;
   }
@@ -149,6 +154,13 @@ TEST_F(MergedWritesPages, ValuesWriteRefusesOrConverts) {
   EXPECT_EQ(200, vbs.status);
   EXPECT_EQ("[|][|][1.5|1.5][-0.25|-0.25][2026/12/8|2026/12/8][True|True][s|s][dv|dv](|1)", vbs.body);
   EXPECT_EQ("[|0][|1][1.5|2][s|3][True|4]", Get("jsvalues.asp").body);
+}
+
+// A page may call the member by hand: it writes by the same rules, and a layout it
+// cannot read is refused before anything is written.
+TEST_F(MergedWritesPages, ALayoutResponseCannotReadWritesNothing) {
+  // E_INVALIDARG reaches VBScript as its error 5.
+  EXPECT_EQ("<p>x</p>[<p>x</p>|0|5|5", site_->Get("/byhand.asp").body);
 }
 
 // An error raised by Response inside a merged call (the buffer over its limit) reports
