@@ -145,6 +145,11 @@ bool IsOneVBScriptExpression(std::string_view text) {
       return false;
     } else if (c == '/' && i + 1 < text.size() && text[i + 1] == '/') {
       return false;
+    } else if (IsIdentifierStart(c)) {
+      size_t end = i;
+      while (end < text.size() && IsIdentifierByte(text[end])) ++end;
+      if (Lower(text.substr(i, end - i)) == "rem") return false;  // a comment to the line's end
+      i = end - 1;
     } else if (c == '(') {
       ++depth;
     } else if (c == ')') {

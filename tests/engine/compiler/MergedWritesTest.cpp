@@ -112,6 +112,7 @@ TEST_F(MergedWritesTest, WhatStaysSeparateStatements) {
       {"<b><%= a, b %></b>", {"Response.HtmlBlock(0)", "Response.Write  a, b :", "Response.HtmlBlock(1)"}},
       {"<b><%= a ' note %></b>", {"Response.HtmlBlock(0)", "Response.Write  a ' note :", "Response.HtmlBlock(1)"}},
       {"<b><%= = 1 %></b>", {"Response.HtmlBlock(0)", "Response.Write  = 1 :", "Response.HtmlBlock(1)"}},
+      {"<b><%= x Rem y %></b>", {"Response.HtmlBlock(0)", "Response.Write  x Rem y :", "Response.HtmlBlock(1)"}},
       // Where a failed statement may be skipped, a value that can fail is never merged
       // (a skipped run would skip its blocks too), also when Resume Next comes later.
       {"<b><%= f() %></b><% On Error Resume Next %>",
