@@ -134,6 +134,17 @@ run_matrix() {
   done
 }
 
+# write_vellum_pages SITE: the hello page (VBScript, one Response.Write) and the 100-row
+# table that the page benchmarks serve.
+write_vellum_pages() {
+  printf '<%% Response.Write "Hello, world" %%>' >"$1/hello.asp"
+  {
+    printf '<html><body><table>\r\n<tr><th>n</th><th>square</th><th>name</th></tr>\r\n'
+    printf '<%% For i = 1 To 100 %%>\r\n<tr><td><%%= i %%></td><td><%%= i * i %%></td><td>row <%%= i %%></td></tr>\r\n<%% Next %%>\r\n'
+    printf '</table></body></html>\r\n'
+  } >"$1/table.asp"
+}
+
 # start_vellum_host PORT SITE WORK: isapi-host with vellum.dll serving SITE in the
 # background (64 threads, access log and output in WORK); its pid joins the caller's pids.
 start_vellum_host() {

@@ -45,14 +45,9 @@ trap cleanup EXIT
 
 mkdir -p "$work/site" "$work/nginx"
 head -c 5120 /dev/zero | tr '\0' 'x' >"$work/site/file5k.html"
-printf '<%% Response.Write "Hello, world" %%>' >"$work/site/hello.asp"
+write_vellum_pages "$work/site"
 printf '<%%@ language="VBScript" %%>\r\n<html><body>\r\n<%% For i = 1 To 3 %%>\r\n<p><%%= i %%></p>\r\n<%% Next %%>\r\n</body></html>\r\n' \
   >"$work/site/worked.asp"
-{
-  printf '<html><body><table>\r\n<tr><th>n</th><th>square</th><th>name</th></tr>\r\n'
-  printf '<%% For i = 1 To 100 %%>\r\n<tr><td><%%= i %%></td><td><%%= i * i %%></td><td>row <%%= i %%></td></tr>\r\n<%% Next %%>\r\n'
-  printf '</table></body></html>\r\n'
-} >"$work/site/table.asp"
 printf '<%% For i = 1 To 10 : Response.Write "<p>" & Server.HTMLEncode(Request.Form("f" & i)) & "</p>" : Next %%>' \
   >"$work/site/form.asp"
 # The same pages in PHP.

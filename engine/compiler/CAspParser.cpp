@@ -110,6 +110,7 @@ void CAspParser::Clear() {
   CloseEngines();
   defaultEngine_ = nullptr;
   currentEngine_ = nullptr;
+  pieces_.clear();
   engines_.clear();
   htmlBlocks_.clear();
 }
@@ -163,6 +164,7 @@ bool CAspParser::CompileFile(const char* virtualPath, const char* physicalPath) 
   YPhaseTimer timer(YRequestPhase::kCompile);
   fileNames_.emplace_back(physicalPath);
   bool compiled = CompileOne(virtualPath, physicalPath, static_cast<int32_t>(fileNames_.size() - 1));
+  ComposePrograms();
   // A compile that went through with a complaint (an unclosed element) is not kept.
   if (keep && compiled && errorText_.empty()) YCompiledPageCache::Instance().Store(key, Snapshot());
   return compiled;
@@ -367,13 +369,9 @@ const char* CAspParser::ScriptBlock(FileScan& scan, const char* start, const cha
   if (p < close && *p == '@') {
     ApplyDirective(YAttributeList::Parse(std::string_view(p + 1, close - p - 1)));
   } else if (p < close && *p == '=') {
-    if (!EnsureDefaultEngine()) return nullptr;
-    std::string_view expression(p + 1, close - p - 1);
-    int32_t language = defaultEngine_->languageId();
-    std::string statement = (language == kLanguageVBScript || language == kLanguageVBScriptEncoded)
-                                ? "Response.Write " + std::string(expression) + ":"
-                                : "Response.Write (" + std::string(expression) + ");";
-    if (!AddCode(scan.fileIndex, scan.line, lineFeeds, statement)) return nullptr;
+    YProgramPiece value{YProgramPiece::Kind::kValue, scan.fileIndex, scan.line, lineFeeds,
+                        std::string(p + 1, close - p - 1)};
+    if (!AddPiece(std::move(value))) return nullptr;
   } else if (!AddCode(scan.fileIndex, scan.line, lineFeeds, std::string_view(start, close - start))) {
     return nullptr;
   }
@@ -499,9 +497,29 @@ bool CAspParser::EnsureDefaultEngine() {
 }
 
 bool CAspParser::AddCode(int32_t fileIndex, int32_t startLine, int32_t lineFeeds, std::string_view text) {
+  return AddPiece({YProgramPiece::Kind::kCode, fileIndex, startLine, lineFeeds, std::string(text)});
+}
+
+bool CAspParser::AddPiece(YProgramPiece piece) {
   if (!EnsureDefaultEngine() || !FlushHtmlBlocks()) return false;
-  defaultEngine_->AddCode(fileIndex, startLine, lineFeeds, text);
+  pieces_.emplace_back(defaultEngine_, std::move(piece));
   return true;
+}
+
+void CAspParser::ComposePrograms() {
+  if (pieces_.empty()) return;
+  std::vector<YProgramPiece> own;
+  for (const auto& engine : engines_) {
+    own.clear();
+    for (auto& [target, piece] : pieces_) {
+      if (target == engine.Get()) own.push_back(std::move(piece));
+    }
+    if (own.empty()) continue;
+    for (const YProgramFragment& fragment : ComposeMainProgram(engine->languageId(), own)) {
+      engine->AddCode(fragment.fileIndex, fragment.startLine, fragment.lineFeeds, fragment.text);
+    }
+  }
+  pieces_.clear();
 }
 
 bool CAspParser::StoreHtmlBlock(FileScan& scan, const char* begin, const char* end) {
@@ -517,16 +535,11 @@ bool CAspParser::StoreHtmlBlock(FileScan& scan, const char* begin, const char* e
 }
 
 bool CAspParser::EmitHtmlBlock(size_t index) {
-  if (!EnsureDefaultEngine()) return false;
   const YHtmlBlock& block = htmlBlocks_[index];
-  std::string statement;
-  bool visible = std::any_of(block.text.begin(), block.text.end(), [](char c) { return !IsCSpace(c); });
-  if (visible) {
-    statement = "Response.HtmlBlock(" + std::to_string(index) + ")";
-    if (defaultEngine_->languageId() == kLanguageJScript) statement += ";";
-  }
-  for (int32_t i = 0; i < block.lineFeeds; ++i) statement += "\r\n";
-  return AddCode(block.fileIndex, block.startLine, block.lineFeeds, statement);
+  YProgramPiece piece{YProgramPiece::Kind::kBlock, block.fileIndex, block.startLine, block.lineFeeds};
+  piece.block = static_cast<int32_t>(index);
+  piece.visible = std::any_of(block.text.begin(), block.text.end(), [](char c) { return !IsCSpace(c); });
+  return AddPiece(std::move(piece));
 }
 
 bool CAspParser::FlushHtmlBlocks() {
@@ -550,6 +563,7 @@ bool CAspParser::Run() {
   stop_.timedOut = false;
   if (!defaultEngine_ && !engines_.empty()) defaultEngine_ = engines_.front().Get();
   if (!FlushHtmlBlocks()) return false;
+  ComposePrograms();
   if (!defaultEngine_) return true;  // literal text only: already written
 
   {

@@ -24,6 +24,7 @@
 
 #include "app/YList.h"
 #include "automation/ComPtr.h"
+#include "compiler/MergedWrites.h"
 #include "compiler/YCompiledPage.h"
 #include "compiler/YHtmlBlock.h"
 #include "script/CScriptEngine.h"
@@ -122,6 +123,10 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   void HandleObject(const YAttributeList& attributes);
   void RecordEffect(YCompiledPage::ContextEffect effect);
   bool AddCode(int32_t fileIndex, int32_t startLine, int32_t lineFeeds, std::string_view text);
+  // Code, blocks and values of the default engine's program wait here until the page is
+  // compiled, so that runs of writes can be merged (MergedWrites).
+  bool AddPiece(YProgramPiece piece);
+  void ComposePrograms();
   bool StoreHtmlBlock(FileScan& scan, const char* begin, const char* end);
   bool EmitHtmlBlock(size_t index);
   bool FlushHtmlBlocks();
@@ -134,6 +139,7 @@ class CAspParser : public YListNode, public YScriptEngineOwner {
   std::vector<ComPtr<CScriptEngine>> engines_;
   std::vector<YHtmlBlock> htmlBlocks_;
   bool blocksFlushed_ = false;
+  std::vector<std::pair<CScriptEngine*, YProgramPiece>> pieces_;  // not yet composed
   std::vector<std::string> fileNames_;
   std::vector<std::string> includeStack_;  // innermost last
   std::string errorText_;

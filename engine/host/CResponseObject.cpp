@@ -2,12 +2,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "app/YPageContext.h"
 #include "automation/ScopedVariant.h"
 #include "automation/TextConversion.h"
 #include "automation/YAutomationError.h"
 #include "compiler/CAspParser.h"
+#include "compiler/MergedWrites.h"
 #include "host/ResponseHead.h"
 #include "host/YServiceProvider.h"
 #include "host/YWStream.h"
@@ -61,6 +63,7 @@ const YDispatchMap& CResponseObject::GetDispatchMap() const {
       DispMethod<&CResponseObject::BinaryWrite>("BinaryWrite"),
       DispMethod<&CResponseObject::AddHeader>("AddHeader"),
       DispMethod<&CResponseObject::Redirect>("Redirect"),
+      DispMethod<&CResponseObject::WriteRun>("vellum_WriteRun"),
   };
   static constexpr YDispatchMap kMap(kEntries);
   return kMap;
@@ -168,6 +171,16 @@ void CResponseObject::HtmlBlock(LONG index) {
   if (index < 0 || static_cast<size_t>(index) >= blocks.size() || !writingEnabled_) return;
   buffer_ += blocks[index].text;
   CheckBufferLimit();
+}
+
+void CResponseObject::WriteRun(const char* layout, const VARIANT& v1, const VARIANT& v2, const VARIANT& v3,
+                               const VARIANT& v4, const VARIANT& v5, const VARIANT& v6, const VARIANT& v7) {
+  const VARIANT* values[] = {&v1, &v2, &v3, &v4, &v5, &v6, &v7};
+  static_assert(std::size(values) == kMaxRunValues);
+  HRESULT hr = ForEachRunPiece(
+      layout ? layout : "", kMaxRunValues, [this](LONG block) { HtmlBlock(block); },
+      [this, &values](size_t index) { Write(*values[index]); });
+  if (FAILED(hr)) throw YAutomationError(hr);
 }
 
 void CResponseObject::BinaryWrite(const VARIANT& value) {

@@ -75,6 +75,10 @@ class CResponseObject : public CCmdTarget {
   void BinaryWrite(const VARIANT& value);
   void AddHeader(const char* name, const char* value);
   void Redirect(const VARIANT& url);
+  // Compiled pages only: a run of blocks and values in one call, each written by
+  // HtmlBlock's or Write's own rule, in the order of the layout (MergedWrites.h).
+  void WriteRun(const char* layout, const VARIANT& v1, const VARIANT& v2, const VARIANT& v3, const VARIANT& v4,
+                const VARIANT& v5, const VARIANT& v6, const VARIANT& v7);
 
  protected:
   ~CResponseObject() override;

@@ -65,8 +65,10 @@ TEST_F(CompileTest, WorkedExampleGivesFourBlocksAndAThirteenLineProgram) {
                                       " For i = 1 To 3 ",
                                       "Response.HtmlBlock(1)",
                                       "",
-                                      "Response.Write  i :",
-                                      "Response.HtmlBlock(2)",
+                                      // "<%= i %></p>": one call for the value and block 2,
+                                      // block 2's own line left empty.
+                                      "Response.vellum_WriteRun \"* 2\", i",
+                                      "",
                                       "",
                                       " Next ",
                                       "Response.HtmlBlock(3)",

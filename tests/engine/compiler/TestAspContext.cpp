@@ -3,11 +3,14 @@
 #include "app/YPageManage.h"
 #include "automation/ScopedVariant.h"
 #include "automation/TextConversion.h"
+#include "automation/YAutomationError.h"
+#include "compiler/MergedWrites.h"
 
 const YDispatchMap& CTestResponse::GetDispatchMap() const {
   static constexpr YDispatchEntry kEntries[] = {
       DispMethod<&CTestResponse::Write>("Write"),
       DispMethod<&CTestResponse::HtmlBlock>("HtmlBlock"),
+      DispMethod<&CTestResponse::WriteRun>("vellum_WriteRun"),
       DispMethod<&CTestResponse::End>("End"),
       DispProperty<&CTestResponse::IsRunning>("IsRunning"),
   };
@@ -20,6 +23,15 @@ void CTestResponse::Write(const VARIANT& value) {
   if (SUCCEEDED(VariantChangeType(text.Receive(), const_cast<VARIANT*>(&value), 0, VT_BSTR))) {
     output += BstrToNarrow(V_BSTR(text.ptr()), CP_THREAD_ACP);
   }
+}
+
+void CTestResponse::WriteRun(const char* layout, const VARIANT& v1, const VARIANT& v2, const VARIANT& v3,
+                             const VARIANT& v4, const VARIANT& v5, const VARIANT& v6, const VARIANT& v7) {
+  const VARIANT* values[] = {&v1, &v2, &v3, &v4, &v5, &v6, &v7};
+  HRESULT hr = ForEachRunPiece(
+      layout, kMaxRunValues, [this](LONG block) { HtmlBlock(block); },
+      [this, &values](size_t index) { Write(*values[index]); });
+  if (FAILED(hr)) throw YAutomationError(hr);
 }
 
 void CTestResponse::HtmlBlock(LONG index) {

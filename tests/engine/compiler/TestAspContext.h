@@ -11,8 +11,8 @@
 #include "automation/CCmdTarget.h"
 #include "compiler/CAspParser.h"
 
-// Response as far as compiled pages need it: Write, HtmlBlock, End, and IsRunning to
-// observe the page manager from inside a script.
+// Response as far as compiled pages need it: Write, HtmlBlock, the merged run of both,
+// End, and IsRunning to observe the page manager from inside a script.
 class CTestResponse : public CCmdTarget {
  public:
   explicit CTestResponse(CAspParser* page) : page_(page) {}
@@ -23,6 +23,8 @@ class CTestResponse : public CCmdTarget {
   const YDispatchMap& GetDispatchMap() const override;
   void Write(const VARIANT& value);
   void HtmlBlock(LONG index);
+  void WriteRun(const char* layout, const VARIANT& v1, const VARIANT& v2, const VARIANT& v3, const VARIANT& v4,
+                const VARIANT& v5, const VARIANT& v6, const VARIANT& v7);
   void End() { page_->StopScriptsFromMember(); }
   bool IsRunning();
 
