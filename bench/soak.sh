@@ -3,13 +3,14 @@
 # with its extension in a supervised worker process. Not a test: run it by hand after
 # 'make build'.
 #
-#   bench/soak.sh [seconds] [connections]       (defaults 600 and 32)
+#   bench/soak.sh [seconds] [connections] [faults]   (defaults 600, 32 and 1)
 #
 # wrk sends a mix: the hello page, the 100-row table, a 10-field form POST and a page
 # with an include, in turn, and every 100th request a page raising a script error (500).
 # No page of vellum takes its engine down any more, so the worker is made to fault
 # from outside: it gets SIGSEGV (which Wine turns into an access violation inside the
-# process) about once per 1,000 requests. Reported: requests/s, answers by status,
+# process) about [faults] times per 1,000 requests (0: never, to watch the worker's own
+# memory over the whole run). Reported: requests/s, answers by status,
 # socket errors, worker restarts, and the resident memory of the server and of the
 # worker at the start, after half the time and at the end.
 set -euo pipefail
@@ -18,6 +19,7 @@ source "$(dirname "$0")/lib.sh"
 
 duration=${1:-600}
 connections=${2:-32}
+faults_per_1000=${3:-1}
 port=18193
 program=$build/linux-host/isapi-host.exe
 
@@ -32,7 +34,7 @@ cleanup() {
   [ -n "$server" ] && kill "$server" 2>/dev/null || true
   wait 2>/dev/null || true
   wineserver -k 2>/dev/null || true
-  rm -rf "$work"
+  [ -n "${KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
@@ -75,8 +77,13 @@ memory() { echo "server $(rss_kb "$server") KB, worker $(rss_kb "$(worker_pid)")
 measure "http://127.0.0.1:$port" "$connections" 10 "$work/warm.out" -s "$work/mix.lua" >/dev/null
 : >"$work/access.log"
 rate=$(awk '/^Requests\/sec:/ {print int($2)}' "$work/warm.out")
-fault_every=$(awk -v r="${rate:-100}" 'BEGIN {s = 1000 / (r > 0 ? r : 1); printf "%.2f", (s < 0.5 ? 0.5 : s)}')
-echo "warm-up: ${rate:-?} requests/s; a worker fault every ${fault_every} s"
+fault_every=$(awk -v r="${rate:-100}" -v f="$faults_per_1000" \
+  'BEGIN {if (f <= 0) {print 1; exit} s = 1000 / f / (r > 0 ? r : 1); printf "%.2f", (s < 0.5 ? 0.5 : s)}')
+if [ "$faults_per_1000" == 0 ]; then
+  echo "warm-up: ${rate:-?} requests/s; no worker faults"
+else
+  echo "warm-up: ${rate:-?} requests/s; a worker fault every ${fault_every} s"
+fi
 echo "memory at start: $(memory)"
 
 wrk -t2 -c"$connections" -d"${duration}s" --latency -s "$work/mix.lua" "http://127.0.0.1:$port" >"$work/wrk.out" 2>&1 &
@@ -87,7 +94,7 @@ half_reported=
 while kill -0 "$load" 2>/dev/null; do
   sleep "$fault_every"
   pid=$(worker_pid)
-  [ -n "$pid" ] && kill -SEGV "$pid" 2>/dev/null && faults=$((faults + 1))
+  [ "$faults_per_1000" != 0 ] && [ -n "$pid" ] && kill -SEGV "$pid" 2>/dev/null && faults=$((faults + 1))
   if [ -z "$half_reported" ] && [ $(($(date +%s) - start)) -ge $((duration / 2)) ]; then
     half_reported="$(memory)"
   fi

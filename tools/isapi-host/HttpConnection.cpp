@@ -58,6 +58,7 @@ bool HttpConnection::Serve() {
       return !stream_.failed() && !server_.stopping();
     }
     if (parsed.state == HeadParse::kError) {
+      server_.BeginResponse(job_.slot, stream_);
       ConnectionLoop::AnswerError(stream_, parsed.errorStatus, peerAddress_, server_.log());
       return false;
     }

@@ -9,6 +9,7 @@
 #include "ControlPipe.h"
 #include "HostOptions.h"
 #include "HttpServer.h"
+#include "WorkerChannel.h"
 
 #ifndef ISAPI_HOST_DEFAULT_ROOT
 #define ISAPI_HOST_DEFAULT_ROOT ""
@@ -60,6 +61,7 @@ LONG WINAPI EndWorkerOnFault(EXCEPTION_POINTERS* fault) {
   std::fprintf(stderr, "isapi-host: worker process: exception %08lx at %p\n",
                static_cast<unsigned long>(record->ExceptionCode), record->ExceptionAddress);
   std::fflush(stderr);
+  WorkerChannel::CutOff();  // no further request is handed to a process that is ending
   TerminateProcess(GetCurrentProcess(), record->ExceptionCode);
   return EXCEPTION_CONTINUE_SEARCH;
 }

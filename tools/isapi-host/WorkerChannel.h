@@ -75,6 +75,10 @@ class WorkerChannel {
   bool ReceiveRequest(Request* request);
   void SendDone(unsigned slot, bool keepAlive, std::string_view unread);
   void SendLog(std::string_view line);
+  // Cuts this process's link to the server at once (a fault is ending the process): the
+  // server stops handing it requests and answers those in flight itself. Safe to call
+  // from an exception handler.
+  static void CutOff();
 
   // The option that makes a program a worker, followed by the channel's name.
   static constexpr const char* kOption = "--worker-channel";

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 
 #include "WorkerChannel.h"
@@ -72,6 +73,9 @@ bool ProcessGone(int pid) {
   std::fclose(stat);
   return scanned == 1 && (state == 'Z' || state == 'X');
 }
+
+// The worker's end of its channel, for CutOff.
+std::atomic<int> workerEnd{-1};
 
 uint64_t NowMs() {
   timespec now{};
@@ -268,6 +272,7 @@ bool WorkerChannel::Connect(const std::string& name, std::string* error) {
     return false;
   }
   SizeBuffers(socket_);
+  workerEnd = socket_;
   Request hello;
   if (!ReceiveRequest(&hello) || hello.socket == kNoSocket) {
     *error = "the server sent no shared memory";
@@ -328,6 +333,11 @@ void WorkerChannel::SendDone(unsigned slot, bool keepAlive, std::string_view unr
     unread = {};
   }
   Send(header, unread, -1, true);
+}
+
+void WorkerChannel::CutOff() {
+  int socket = workerEnd.load();
+  if (socket >= 0) shutdown(socket, SHUT_RDWR);
 }
 
 void WorkerChannel::SendLog(std::string_view line) {

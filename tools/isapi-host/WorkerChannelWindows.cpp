@@ -35,3 +35,4 @@ bool WorkerChannel::Connect(const std::string&, std::string* error) {
 bool WorkerChannel::ReceiveRequest(Request*) { return false; }
 void WorkerChannel::SendDone(unsigned, bool, std::string_view) {}
 void WorkerChannel::SendLog(std::string_view) {}
+void WorkerChannel::CutOff() {}

@@ -158,16 +158,24 @@ void WorkerSupervisor::Watch() {
         EnterCriticalSection(&lock_);
         Slot& slot = slots_[message.slot];
         ReadyConnection connection;
+        std::string requestLine;
         bool known = slot.busy;
+        // A connection given back without an answer begun: the worker could not serve
+        // the request (it is failing); the client is told so, as for a worker that died.
+        bool unanswered = !message.keepAlive && channel_.State(message.slot) == WorkerChannel::SlotState::kRequest;
         if (known) {
           slot.busy = false;
           connection = std::move(slot.connection);
           connection.buffered = std::move(message.bytes);
+          requestLine = std::move(slot.requestLine);
           free_.push_back(message.slot);
           SendWaiting();
         }
         LeaveCriticalSection(&lock_);
-        if (known) loop_->Return(std::move(connection), message.keepAlive);
+        if (known && unanswered)
+          loop_->ReturnWithError(std::move(connection), 502, requestLine, "worker process gave no answer");
+        else if (known)
+          loop_->Return(std::move(connection), message.keepAlive);
         break;
       }
       case WorkerChannel::Kind::kLog: log_.WriteLine(message.bytes); break;
