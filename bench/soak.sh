@@ -45,19 +45,31 @@ printf 'included <%%= Now() > 0 %%>\r\n' >"$work/site/part.inc"
 printf '<p>before</p>\r\n<!--#include file="part.inc"-->\r\n<p>after</p>\r\n' >"$work/site/include.asp"
 printf '<%% Err.Raise 5, "soak", "a deliberate error" %%>' >"$work/site/error.asp"
 form=$(for i in $(seq 1 10); do printf 'f%d=value%d&' "$i" "$i"; done)
+# Like browsers, the clients send back the session cookie they were given (one session
+# per wrk thread, a new one after a worker restart), so sessions do not pile up.
 cat >"$work/mix.lua" <<LUA
 local n = 0
 local form = "${form%&}"
+local cookie = nil
+local function headers(extra)
+  local h = extra or {}
+  if cookie then h["Cookie"] = cookie end
+  return h
+end
 request = function()
   n = n + 1
-  if n % 100 == 0 then return wrk.format("GET", "/error.asp") end
+  if n % 100 == 0 then return wrk.format("GET", "/error.asp", headers()) end
   local kind = n % 4
-  if kind == 0 then return wrk.format("GET", "/hello.asp") end
-  if kind == 1 then return wrk.format("GET", "/table.asp") end
+  if kind == 0 then return wrk.format("GET", "/hello.asp", headers()) end
+  if kind == 1 then return wrk.format("GET", "/table.asp", headers()) end
   if kind == 2 then
-    return wrk.format("POST", "/form.asp", {["Content-Type"] = "application/x-www-form-urlencoded"}, form)
+    return wrk.format("POST", "/form.asp", headers({["Content-Type"] = "application/x-www-form-urlencoded"}), form)
   end
-  return wrk.format("GET", "/include.asp")
+  return wrk.format("GET", "/include.asp", headers())
+end
+response = function(status, response_headers, body)
+  local given = response_headers["Set-Cookie"]
+  if given then cookie = given:match("^[^;]+") end
 end
 LUA
 
