@@ -53,7 +53,9 @@ bool HttpConnection::Serve() {
     HttpRequestHead head;
     HeadParseResult parsed = NextHead(&head, !first);
     if (parsed.state == HeadParse::kIncomplete) {
-      // Not there yet: the loop waits for it without holding this worker.
+      // Not there yet: the loop waits for it without holding this worker. A client that
+      // reset the connection meanwhile has no request in flight to be answered.
+      if (stream_.failed()) server_.NoteIdle(job_.slot, true);
       job_.connection.buffered = stream_.TakePending();
       return !stream_.failed() && !server_.stopping();
     }
