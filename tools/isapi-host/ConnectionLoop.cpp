@@ -51,30 +51,27 @@ void ConnectionLoop::Stop() {
 }
 
 void ConnectionLoop::Return(ReadyConnection&& connection, bool keepAlive) {
+  Enqueue({std::move(connection), keepAlive, 0, {}, {}});
+}
+
+void ConnectionLoop::ReturnWithError(ReadyConnection&& connection, int status, std::string requestLine,
+                                     std::string note) {
+  Enqueue({std::move(connection), false, status, std::move(requestLine), std::move(note)});
+}
+
+void ConnectionLoop::Enqueue(Returned&& item) {
   EnterCriticalSection(&returnedLock_);
   bool stopped = stopped_;
-  if (!stopped) returned_.push_back({std::move(connection), keepAlive, 0, {}, {}});
+  SocketId socket = item.connection.socket;
+  if (!stopped) returned_.push_back(std::move(item));
   LeaveCriticalSection(&returnedLock_);
   if (!stopped) {
     Sockets::Wake(waker_);
     return;
   }
   // The loop has ended: this thread closes the connection itself.
-  Sockets::ShutdownSend(connection.socket);
-  Sockets::Close(connection.socket);
-}
-
-void ConnectionLoop::ReturnWithError(ReadyConnection&& connection, int status, std::string requestLine,
-                                     std::string note) {
-  EnterCriticalSection(&returnedLock_);
-  bool stopped = stopped_;
-  if (!stopped) returned_.push_back({std::move(connection), false, status, std::move(requestLine), std::move(note)});
-  LeaveCriticalSection(&returnedLock_);
-  if (!stopped) {
-    Sockets::Wake(waker_);
-    return;
-  }
-  Sockets::Close(connection.socket);
+  Sockets::ShutdownSend(socket);
+  Sockets::Close(socket);
 }
 
 DWORD WINAPI ConnectionLoop::ThreadMain(void* self) {

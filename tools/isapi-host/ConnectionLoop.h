@@ -84,6 +84,9 @@ class ConnectionLoop {
   void Forget(Entry& entry);
   void TakeReturned(ULONGLONG now);
   void CheckDeadlines(ULONGLONG now);
+  struct Returned;
+  // Hands a connection to the loop's thread, or closes it once the loop has ended.
+  void Enqueue(Returned&& item);
 
   ConnectionLimits limits_;
   AccessLog& log_;

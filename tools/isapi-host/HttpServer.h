@@ -59,9 +59,6 @@ class HttpServer {
   AccessLog& log() { return log_; }
   HANDLE impersonationToken() const { return token_; }
   bool stopping() const { return stopping_; }
-  // Supervisor: how often the worker process was replaced, and its process id.
-  unsigned workerRestarts() const { return supervisor_ ? supervisor_->restarts() : 0; }
-  int workerPid() const { return supervisor_ ? supervisor_->workerPid() : 0; }
 
   // A worker is about to answer the next request of the job in slot on stream.
   void BeginResponse(unsigned slot, SocketStream& stream);

@@ -12,7 +12,6 @@ bool SocketStream::ReceiveMore() {
   buffer_.resize(used + kReceiveChunk);
   size_t got = 0;
   Sockets::ReceiveResult result = Sockets::Receive(socket_, buffer_.data() + used, kReceiveChunk, &got);
-  timedOut_ = result == Sockets::ReceiveResult::kTimedOut;
   buffer_.resize(used + got);
   // After a time-out the connection can still carry the server's last answer.
   if (result == Sockets::ReceiveResult::kFailed) failed_ = true;

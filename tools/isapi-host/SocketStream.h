@@ -38,14 +38,11 @@ class SocketStream {
   void ArmBeforeSend(std::function<void()> hook) { beforeSend_ = std::move(hook); }
 
   bool failed() const { return failed_; }
-  // The last receive failed because the receive time-out passed.
-  bool timedOut() const { return timedOut_; }
 
  private:
   SocketId socket_;
   std::string buffer_;
   size_t start_ = 0;
   bool failed_ = false;
-  bool timedOut_ = false;
   std::function<void()> beforeSend_;
 };

@@ -56,7 +56,6 @@ class Sockets {
 
   // A connection blocks, with these time-outs, and sends small segments at once.
   static void Configure(SocketId socket, unsigned receiveTimeoutMs, unsigned sendTimeoutMs);
-  static void SetReceiveTimeout(SocketId socket, unsigned timeoutMs);
   // The local address of a connection ("" when unknown).
   static std::string LocalAddress(SocketId socket);
 

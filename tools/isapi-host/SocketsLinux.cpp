@@ -94,10 +94,6 @@ void Sockets::Configure(SocketId socket, unsigned receiveTimeoutMs, unsigned sen
   setsockopt(AsDescriptor(socket), IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
 }
 
-void Sockets::SetReceiveTimeout(SocketId socket, unsigned timeoutMs) {
-  SetTimeout(AsDescriptor(socket), SO_RCVTIMEO, timeoutMs);
-}
-
 std::string Sockets::LocalAddress(SocketId socket) {
   sockaddr_in local{};
   socklen_t length = sizeof local;

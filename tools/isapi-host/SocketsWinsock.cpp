@@ -85,11 +85,6 @@ void Sockets::Configure(SocketId socket, unsigned receiveTimeoutMs, unsigned sen
   setsockopt(AsSocket(socket), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
 }
 
-void Sockets::SetReceiveTimeout(SocketId socket, unsigned timeoutMs) {
-  DWORD timeout = timeoutMs;
-  setsockopt(AsSocket(socket), SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-}
-
 std::string Sockets::LocalAddress(SocketId socket) {
   sockaddr_in local{};
   int length = sizeof local;

@@ -3,7 +3,6 @@
 // shared by both processes. This file includes no Windows header.
 #include <dlfcn.h>
 #include <errno.h>
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <stddef.h>

@@ -255,7 +255,6 @@ void WorkerSupervisor::WorkerEnded() {
   if (stopping) return;
   std::fprintf(stderr, "isapi-host: worker process %d %s with %zu requests in flight; starting another\n",
                pid, how.c_str(), failed);
-  ++restarts_;
   for (;;) {
     std::string error;
     if (channel_.Spawn(args_, static_cast<unsigned>(slots_.size()), kStartMs, StartProcess, &error)) break;

@@ -36,9 +36,6 @@ class WorkerSupervisor {
   // the worker.
   void Stop(DWORD graceMs);
 
-  unsigned restarts() const { return restarts_; }
-  int workerPid() const { return channel_.pid(); }
-
  private:
   struct Slot {
     bool busy = false;
@@ -64,7 +61,6 @@ class WorkerSupervisor {
   std::deque<ReadyConnection> waiting_;
   bool running_ = false;  // a worker is connected and takes requests
   bool stopping_ = false;
-  unsigned restarts_ = 0;
   std::string ended_;  // why the watcher ended the worker, when it did
   HANDLE thread_ = nullptr;
 };
