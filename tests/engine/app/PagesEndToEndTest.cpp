@@ -223,7 +223,9 @@ TEST_F(PagesEndToEnd, LineBreaksAreRefusedWhereTheyWouldReachTheHead) {
   EXPECT_EQ("80070057,80070057,80070057", r.body);
   EXPECT_FALSE(r.HasHeader("X-Bad"));
   for (const auto& [name, value] : r.headers) {
-    if (name == "Set-Cookie") EXPECT_EQ(0u, value.find("SESSIONID=")) << value;  // only the new session's
+    if (name == "Set-Cookie") {
+      EXPECT_EQ(0u, value.find("SESSIONID=")) << value;  // only the new session's
+    }
   }
   EXPECT_FALSE(r.HasHeader("X-Evil"));
   EXPECT_FALSE(r.HasHeader("Location"));
